@@ -1,0 +1,9 @@
+#pragma once
+
+namespace kz {
+class ScreenRegistry;
+struct Program;
+
+// Adds this subsystem's screens to the registry.
+void registerDrillScreens(ScreenRegistry& registry, Program& program);
+} // namespace kz

@@ -1,0 +1,45 @@
+#pragma once
+#include "shell/services.h"
+
+#include <QElapsedTimer>
+#include <random>
+
+namespace kz {
+
+class SystemClock final : public Clock {
+public:
+    SystemClock() { m_tick.start(); }
+    QDate today() const override;
+    double secondsSinceMidnight() const override;
+    qint64 tickMs() const override { return m_tick.elapsed(); }
+
+private:
+    QElapsedTimer m_tick;
+};
+
+// Timers on the Qt event loop; precise ones use Qt::PreciseTimer.
+class QtTimerFactory final : public TimerFactory {
+public:
+    std::unique_ptr<Timer> createTimer(bool precise) override;
+};
+
+class QtEventPump final : public EventPump {
+public:
+    void processEvents() override;
+    void waitWithEvents(int ms) override;
+};
+
+class MersenneRandom final : public RandomSource {
+public:
+    void seed(unsigned value) override { m_engine.seed(value); }
+    double next() override { return std::uniform_real_distribution<double>(0.0, 1.0)(m_engine); }
+
+private:
+    std::mt19937 m_engine{12345u};
+};
+
+// Starts the school's launcher detached: a program and its arguments, never a shell line.
+// Returns an empty string or why it could not be started.
+QString startDetachedProgram(const QString& program, const QStringList& arguments);
+
+} // namespace kz

@@ -1,0 +1,56 @@
+#pragma once
+#include "shell/field_reader.h"
+#include "shell/hensuu1.h"
+
+#include <QString>
+#include <array>
+
+namespace kz {
+
+// The per-level criteria, twelve parallel columns indexed by level 0..35; row 0 holds the
+// file's heading line. Columns 6..12 keep the value as read: number, text or empty.
+struct CriteriaTable {
+    static constexpr int Rows = kLevelSlots;
+    static constexpr int Columns = 12;
+
+    std::array<int, Rows> passTime{};
+    std::array<int, Rows> minimumTime{};
+    std::array<int, Rows> clearPoints{};
+    std::array<short, Rows> clearCount{};
+    std::array<float, Rows> pointRate{};
+    std::array<Field, Rows> overCount{};
+    std::array<Field, Rows> overPoints{};
+    std::array<Field, Rows> judgeDays{};
+    std::array<Field, Rows> overDays{};
+    std::array<Field, Rows> spare10{};
+    std::array<Field, Rows> spare11{};
+    std::array<Field, Rows> spare12{};
+
+    // Reads rows from the text, starting at row 0, until the text ends or 36 rows are read.
+    // Rows the text does not reach keep their values. Returns the number of rows read.
+    int read(const QString& text);
+
+    // The cell texts of one row as the editor shows and writes them.
+    std::array<QString, Columns> rowTexts(int row) const;
+
+    // Over-practice limits and windows read as numbers; text and empty count as 0.
+    bool overPracticeReached(int level, int runsInWindow, long long pointsInWindow) const;
+};
+
+// The editor's headings of the nine named columns.
+extern const std::array<QString, 9> kCriteriaHeadings;
+
+// Reads dataFolder's criteria file into the table. Returns an empty string or a message
+// naming the file and the problem.
+QString LoadCriteriaFile(CriteriaTable& table, const QString& path);
+
+// The file as the editor writes it: the heading line, then one line per row 1..levelRows,
+// twelve cells joined by "," and each line ended by CR LF.
+QString criteriaFileText(const std::array<std::array<QString, CriteriaTable::Columns>, CriteriaTable::Rows>& cells,
+                         int levelRows);
+QString criteriaFileText(const CriteriaTable& table, int levelRows);
+
+// Writes that text in CP932. Returns an empty string or a message naming the file.
+QString SaveCriteriaFile(const CriteriaTable& table, int levelRows, const QString& path);
+
+} // namespace kz

@@ -1,0 +1,50 @@
+#pragma once
+#include "criteria_table.h"
+#include "media/sounds.h"
+#include "record_file.h"
+#include "shell/hensuu1.h"
+#include "shell/services.h"
+#include "statistics.h"
+
+#include <functional>
+#include <memory>
+
+namespace kz {
+
+// Everything the screens share: the shared state, the criteria, the statistics, the sounds,
+// the record buffer and the outside services. One instance, owned by the application (or a
+// test), handed to every screen by reference.
+struct Program {
+    explicit Program(Services& services);
+
+    Services& s;
+    Hensuu1 h;
+    CriteriaTable criteria;
+    Statistics stats;
+    SoundTable soundTable;
+    SoundPlayer sounds;
+    SeisekiRecord recordBuffer; // the one record every read and write of the file goes through
+
+    // Waits of the record file's retry rules, in ms; tests shorten them.
+    int retryWaitMs = 1000;
+    double statisticsWaitScale = 1.0;
+
+    // Result of the over-practice rule for the current pupil (set by the level menu).
+    int targetLevelCleared = 0;
+
+    QString recordFilePath() const { return h.dataFolder + files::records; }
+    QString criteriaFilePath() const { return h.dataFolder + files::criteria; }
+    QString rosterFilePath() const { return h.basePath + files::roster; }
+
+    void computeStatistics() { stats.ComputeStatistics(recordFilePath(), criteria, s, statisticsWaitScale); }
+
+    // Hand-over at the end of a run: the drill calls this; the run-end code sets it.
+    std::function<void()> EndRun;
+};
+
+// The whole start-up configuration: path and common data, program defaults, criteria, sound
+// names. Returns an empty string, or a message naming the file and what is wrong; then no
+// later step has run.
+QString LoadConfiguration(Program& p, const QString& programDir);
+
+} // namespace kz

@@ -1,0 +1,86 @@
+#pragma once
+#include "platform/locked_file.h"
+#include "shell/services.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace kz {
+
+// One 44-byte record of the shared record file, encoded field by field (little-endian).
+struct SeisekiRecord {
+    static constexpr int Size = 44;
+    // Byte offsets of the fields.
+    static constexpr int DateAt = 0, TimeOfDayAt = 8, BangouAt = 16, LevelAt = 18, TimeAt = 20,
+                         SchoolCodeAt = 24, NameAt = 29, ScoreAt = 34, ReservedAt = 39, TextWidth = 5;
+
+    double recordDate = 0;      // OLE date, time part 0
+    double recordTimeOfDay = 0; // OLE date 0 plus the time of day as a fraction
+    qint16 recordBangou = 0;
+    qint16 recordLevel = 0;
+    qint32 recordTime = 0;
+    QByteArray recordSchoolCode = QByteArray(5, ' ');
+    QByteArray recordName = QByteArray(5, ' ');
+    QByteArray recordScore = QByteArray(5, ' ');
+    QByteArray recordReserved = QByteArray(5, '\0');
+
+    QByteArray encode() const;
+    // Decodes 44 bytes; false when fewer are given.
+    static bool decode(const char* bytes, qsizetype size, SeisekiRecord* out);
+
+    // Valid for the statistics: a date not before 1899-12-30, student 1..5000, level 1..35.
+    bool isValidForStatistics() const {
+        return recordDate >= 0 && recordBangou >= 1 && recordBangou <= 5000 && recordLevel >= 1 &&
+               recordLevel <= 35;
+    }
+};
+
+// The one owner of "成績累積データ.dat": every operation opens it, works by record number
+// (1-based) and closes it again. Operations report lock conflicts as Locked so the caller's
+// retry rule decides.
+class RecordFile {
+public:
+    using Status = LockedFile::Status;
+
+    struct Result {
+        Status status = Status::Ok;
+        QString errorText;
+        int errorCode = 0;
+        bool ok() const { return status == Status::Ok; }
+    };
+
+    explicit RecordFile(QString path) : m_path(std::move(path)) {}
+    const QString& path() const { return m_path; }
+
+    // Opens the file (creating it when it is missing) and closes it again.
+    Result create() const;
+    // Number of whole records (file length divided by 44).
+    Result count(qint64* records) const;
+    // Reads record n into *out.
+    Result read(qint64 n, SeisekiRecord* out) const;
+    // Reads records first..last in one read call under one shared lock.
+    Result readRange(qint64 first, qint64 last, std::vector<SeisekiRecord>* out) const;
+    // Reads the last maxRecords records (or all) in one call: count and read under one lock.
+    Result readTail(qint64 maxRecords, qint64* firstNumber, std::vector<SeisekiRecord>* out) const;
+    // Writes record n in place under the exclusive lock.
+    Result write(qint64 n, const SeisekiRecord& rec) const;
+
+    // The append, in steps: open, lock, position from the length, write, unlock, close.
+    // Each step that meets the lock is retried through wait(); any other failure is returned.
+    Result append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond) const;
+
+private:
+    QString m_path;
+};
+
+// Appends one run for the current pupil: date and time from the clock, the school code blank
+// when none, the score "0". The reserved bytes are those of recordBuffer, the record last read.
+// Wait-and-retry rule: a step that meets the lock waits retryWaitMs (one second) with events
+// processed and is repeated, without limit; any other failure shows "成績ランダムファイル記録"
+// with the error text and ends the program.
+void AppendRecord(const QString& path, SeisekiRecord& recordBuffer, int bangou, int levelNo,
+                  int resultTime, const QString& schoolCode, Services& s, int retryWaitMs = 1000);
+
+} // namespace kz

@@ -1,0 +1,99 @@
+#include "configuration.h"
+
+#include "field_reader.h"
+#include "numbers.h"
+#include "text_codec.h"
+
+#include <QDir>
+
+namespace kz {
+
+QString withTrailingSeparator(const QString& folder) {
+    QString f = folder;
+    if (f.endsWith(u'\\'))
+        f.chop(1);
+    if (!f.endsWith(u'/'))
+        f += u'/';
+    return f;
+}
+
+QString lastFolderName(const QString& folderPath) {
+    QString p = folderPath;
+    p.replace(u'\\', u'/');
+    while (p.endsWith(u'/') && p.size() > 1)
+        p.chop(1);
+    const qsizetype slash = p.lastIndexOf(u'/');
+    return slash < 0 ? p : p.mid(slash + 1);
+}
+
+void splitSchoolCode(const QString& field, QString* schoolLine, QString* schoolCode) {
+    const QString head = field.left(5);
+    if (leadingNumber(head) != 0.0) {
+        *schoolCode = head;
+        *schoolLine = field.mid(5);
+    } else {
+        *schoolCode = QString();
+        *schoolLine = field;
+    }
+}
+
+static QString fewerFields(const QString& path, int have, int need) {
+    return QStringLiteral("項目が足りません: %1 (%2 項目が必要なところ %3 項目しかありません)")
+        .arg(path)
+        .arg(need)
+        .arg(have);
+}
+
+QString loadPathAndCommonData(Hensuu1& h, const QString& programDir) {
+    h.programPath = withTrailingSeparator(QDir::fromNativeSeparators(programDir));
+
+    const QString pathFile = QDir::cleanPath(h.programPath + QStringLiteral("../") + files::pathFile);
+    TextFile pf = readCp932File(pathFile);
+    if (!pf.ok())
+        return pf.error;
+    {
+        FieldReader r(pf.text);
+        int have = 0;
+        QString fields[10];
+        for (int i = 0; i < 10 && !r.atEnd(); ++i, ++have)
+            fields[i] = r.nextText();
+        if (have < 10)
+            return fewerFields(pathFile, have, 10);
+        if (fields[0].isEmpty())
+            return QStringLiteral("基本フォルダが空です: %1 (1 項目目)").arg(pathFile);
+        // A base folder written without its trailing separator names that folder.
+        h.basePath = withTrailingSeparator(QDir::fromNativeSeparators(fields[0]));
+        for (int i = 1; i < 10; ++i)
+            h.pathSpare[i] = fields[i];
+    }
+
+    const QString commonFile = h.basePath + files::commonData;
+    TextFile cf = readCp932File(commonFile);
+    if (!cf.ok())
+        return cf.error;
+    {
+        FieldReader r(cf.text);
+        Field f[10];
+        int have = 0;
+        for (int i = 0; i < 10 && !r.atEnd(); ++i, ++have)
+            f[i] = r.next();
+        if (have < 10)
+            return fewerFields(commonFile, have, 10);
+        h.commonLine1 = f[0];
+        h.schoolLine = f[1].toText();
+        h.commonLine3 = f[2];
+        h.commonLine4 = f[3];
+        h.commonSpare[1] = f[4];
+        h.commonLine6 = f[5];
+        for (int i = 3; i <= 6; ++i)
+            h.commonSpare[i] = f[i + 3];
+    }
+
+    splitSchoolCode(h.schoolLine, &h.schoolLine, &h.schoolCode);
+    h.programFolderName = lastFolderName(h.programPath);
+    h.dataFolder = h.basePath + h.programFolderName + u'/';
+    h.soundFolder = h.basePath + files::soundFolder + u'/';
+    return {};
+}
+
+} // namespace kz

@@ -1,0 +1,23 @@
+#pragma once
+#include "hensuu1.h"
+
+#include <QString>
+
+namespace kz {
+
+// Reads the path file and the common data file and derives the folders (the first steps of
+// the start-up configuration). programDir is the executable's folder, with or without a
+// trailing "/". Returns an empty string, or a message that names the file and the problem.
+QString loadPathAndCommonData(Hensuu1& h, const QString& programDir);
+
+// Splits a leading five-character school code off the school line: when the first five
+// characters read as a number other than 0, they are the code and the rest is the line.
+void splitSchoolCode(const QString& field, QString* schoolLine, QString* schoolCode);
+
+// Last component of a folder path ("/x/y/Drill1/" -> "Drill1").
+QString lastFolderName(const QString& folderPath);
+
+// A folder path with exactly one trailing "/" (a trailing "\" counts as one).
+QString withTrailingSeparator(const QString& folder);
+
+} // namespace kz

@@ -1,0 +1,111 @@
+#include "text_codec.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace kz {
+
+static constexpr const char* kCodec = "windows-31j";
+
+bool decodeCp932(const QByteArray& bytes, QString* out, qsizetype* badOffset) {
+    QStringDecoder decoder(kCodec);
+    QString text = decoder.decode(bytes);
+    if (!decoder.hasError()) {
+        if (out)
+            *out = text;
+        return true;
+    }
+    if (badOffset) {
+        // Find the first byte sequence the decoder refuses by decoding growing prefixes
+        // one character at a time; only runs on the error path.
+        qsizetype i = 0;
+        *badOffset = 0;
+        while (i < bytes.size()) {
+            const unsigned char c = static_cast<unsigned char>(bytes[i]);
+            const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+            const qsizetype len = lead ? 2 : 1;
+            QStringDecoder one(kCodec);
+            one.decode(bytes.mid(i, len));
+            if (one.hasError() || (lead && i + 1 >= bytes.size())) {
+                *badOffset = i;
+                break;
+            }
+            i += len;
+        }
+    }
+    return false;
+}
+
+QByteArray encodeCp932(const QString& text, bool* ok) {
+    QStringEncoder encoder(kCodec);
+    QByteArray bytes = encoder.encode(text);
+    if (ok)
+        *ok = !encoder.hasError();
+    if (encoder.hasError()) {
+        // Re-encode character by character so that each unknown character becomes one "?".
+        bytes.clear();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            QStringEncoder one(kCodec);
+            QByteArray b = one.encode(QStringView(text).mid(i, len));
+            bytes += one.hasError() ? QByteArray("?") : b;
+            i += len - 1;
+        }
+    }
+    return bytes;
+}
+
+QByteArray fixedCp932Field(const QString& text, int width) {
+    QByteArray bytes = encodeCp932(text);
+    if (bytes.size() > width) {
+        // Walk characters so that a lead byte is never separated from its trail byte.
+        qsizetype i = 0;
+        while (i < width) {
+            const unsigned char c = static_cast<unsigned char>(bytes[i]);
+            const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+            if (lead && i + 1 >= width)
+                break;
+            i += lead ? 2 : 1;
+        }
+        bytes.truncate(i);
+    }
+    while (bytes.size() < width)
+        bytes.append(' ');
+    return bytes;
+}
+
+TextFile readCp932File(const QString& path) {
+    TextFile result;
+    QFile file(path);
+    if (!file.exists()) {
+        result.error = QStringLiteral("ファイルがありません: %1").arg(path);
+        return result;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(path, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    qsizetype bad = 0;
+    if (!decodeCp932(bytes, &result.text, &bad)) {
+        result.text.clear();
+        result.error = QStringLiteral("Shift_JIS (CP932) として読めないバイトがあります: %1 (%2 バイト目)")
+                           .arg(path)
+                           .arg(bad + 1);
+    }
+    return result;
+}
+
+QString writeCp932File(const QString& path, const QString& text) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("ファイルに書けません: %1 (%2)").arg(path, file.errorString());
+    file.write(encodeCp932(text));
+    if (!file.commit())
+        return QStringLiteral("ファイルに書けません: %1 (%2)").arg(path, file.errorString());
+    return {};
+}
+
+} // namespace kz
