@@ -40,6 +40,14 @@ struct Program {
 
     // Hand-over at the end of a run: the drill calls this; the run-end code sets it.
     std::function<void()> EndRun;
+
+    // What the run end asks of the drill screen while it is loaded (set by the drill screen,
+    // cleared when it goes): show the end-of-run panel with "時間切れ" (timed out) or
+    // "成績記録中", and stop the run clock.
+    struct DrillHandOver {
+        std::function<void(bool timedOut)> showEndPanel;
+        std::function<void()> stopRunClock;
+    } drill;
 };
 
 // The whole start-up configuration: path and common data, program defaults, criteria, sound
