@@ -63,6 +63,8 @@ static bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 static bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
 
 bool FieldReader::atEnd() const {
+    if (m_afterComma)
+        return false;
     for (qsizetype i = m_pos; i < m_text.size(); ++i) {
         const QChar c = m_text[i];
         if (!isBlank(c) && !isLineEnd(c) && c != QChar(0x1A))
@@ -75,9 +77,14 @@ Field FieldReader::next() {
     const qsizetype n = m_text.size();
     while (m_pos < n && isBlank(m_text[m_pos]))
         ++m_pos;
-    if (m_pos >= n)
+    if (m_pos >= n) {
+        if (m_afterComma)
+            ++m_fieldsRead;
+        m_afterComma = false;
         return {};
+    }
     ++m_fieldsRead;
+    m_afterComma = false;
 
     Field result;
     if (m_text[m_pos] == u'"') {
@@ -105,6 +112,7 @@ Field FieldReader::next() {
     if (m_pos < n) {
         if (m_text[m_pos] == u',') {
             ++m_pos;
+            m_afterComma = true;
         } else if (m_text[m_pos] == u'\r') {
             ++m_pos;
             if (m_pos < n && m_text[m_pos] == u'\n')

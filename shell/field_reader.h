@@ -42,7 +42,7 @@ class FieldReader {
 public:
     explicit FieldReader(QString text);
 
-    // True when nothing but blanks and line ends is left.
+    // True when no field is left: nothing but blanks and line ends, and no comma before them.
     bool atEnd() const;
     // The next field; an empty Field at the end.
     Field next();
@@ -56,6 +56,7 @@ private:
     QString m_text;
     qsizetype m_pos = 0;
     int m_fieldsRead = 0;
+    bool m_afterComma = false; // a comma always opens one more field, even at a line end
 };
 
 // True when the whole text is a decimal number as the reader recognises one.

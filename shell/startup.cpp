@@ -1,11 +1,11 @@
 #include "startup.h"
 
-#include <unicode/calendar.h>
+#include <QDateTime>
+
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
 
-#include <memory>
 
 namespace kz {
 
@@ -66,10 +66,8 @@ QString japaneseEraDate(const QDate& date) {
     icu::SimpleDateFormat fmt(icu::UnicodeString(u"Gy年 M月 dd日（E）"), locale, status);
     if (U_FAILURE(status))
         return date.toString(QStringLiteral("yyyy年 M月 dd日"));
-    std::unique_ptr<icu::Calendar> cal(icu::Calendar::createInstance(locale, status));
-    cal->clear();
-    cal->set(date.year(), date.month() - 1, date.day(), 12, 0, 0);
-    const UDate when = cal->getTime(status);
+    // Local noon of that day: no time zone shift can move it to another date.
+    const UDate when = static_cast<UDate>(QDateTime(date, QTime(12, 0)).toMSecsSinceEpoch());
     icu::UnicodeString out;
     fmt.format(when, out);
     if (U_FAILURE(status))

@@ -27,7 +27,8 @@ bool decodeCp932(const QByteArray& bytes, QString* out, qsizetype* badOffset) {
             const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
             const qsizetype len = lead ? 2 : 1;
             QStringDecoder one(kCodec);
-            one.decode(bytes.mid(i, len));
+            const QString piece = one.decode(bytes.mid(i, len));
+            Q_UNUSED(piece);
             if (one.hasError() || (lead && i + 1 >= bytes.size())) {
                 *badOffset = i;
                 break;

@@ -1,0 +1,241 @@
+// Text files, numbers, configuration and start-up state.
+#include "shell/configuration.h"
+#include "shell/field_reader.h"
+#include "shell/numbers.h"
+#include "shell/startup.h"
+#include "shell/text_codec.h"
+#include "support/fakes.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kz;
+
+class ShellTests : public QObject {
+    Q_OBJECT
+
+    static QList<Field> readAll(const QString& text) {
+        FieldReader r(text);
+        QList<Field> out;
+        while (!r.atEnd())
+            out << r.next();
+        return out;
+    }
+
+private slots:
+    void fieldsSplitOnCommasAndLineEnds() {
+        const auto f = readAll(QStringLiteral("1, \"a,b\" ,  text  ,\r\n,\"0123\"x,2.5\n-3\rlast"));
+        QCOMPARE(f.size(), 9);
+        QVERIFY(f[0].isNumber() && f[0].toNumber() == 1);
+        QVERIFY(f[1].isText());
+        QCOMPARE(f[1].toText(), QStringLiteral("a,b")); // quoted commas stay, text after quote dropped
+        QVERIFY(f[2].isText());
+        QCOMPARE(f[2].toText(), QStringLiteral("text")); // unquoted fields are trimmed
+        QVERIFY(f[3].isEmpty());                         // empty between "," and the line end
+        QVERIFY(f[4].isEmpty());                         // the next line starts with ","
+        QVERIFY(f[5].isText());
+        QCOMPARE(f[5].toText(), QStringLiteral("0123")); // a quoted number stays text
+        QCOMPARE(f[6].toNumber(), 2.5);
+        QCOMPARE(f[7].toText(), QStringLiteral("-3"));
+        QCOMPARE(f[8].toText(), QStringLiteral("last"));
+    }
+
+    void unquotedDigitsLoseLeadingZeroQuotedKeepIt() {
+        const auto f = readAll(QStringLiteral("0123,\"0123\",,abc"));
+        QCOMPARE(f[0].toText(), QStringLiteral("123"));
+        QCOMPARE(f[1].toText(), QStringLiteral("0123"));
+        QCOMPARE(f[2].toText(), QString());
+        QCOMPARE(f[2].toNumber(), 0.0);
+        QCOMPARE(f[3].numberOrZero(), 0.0);
+    }
+
+    void trailingLineEndsAreNoFields() {
+        QCOMPARE(readAll(QStringLiteral("a,b\r\n\r\n")).size(), 2);
+        QCOMPARE(readAll(QStringLiteral("a,b,\r\n")).size(), 3); // a trailing comma opens an empty field
+    }
+
+    void leadingNumber_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("digits") << "28" << 28.0;
+        QTest::newRow("comma ends") << "1,5" << 1.0;
+        QTest::newRow("slash") << "/" << 0.0;
+        QTest::newRow("minus") << "-12" << -12.0;
+        QTest::newRow("lone minus") << "-" << 0.0;
+        QTest::newRow("point") << "2.5x" << 2.5;
+        QTest::newRow("blanks before") << "  7" << 7.0;
+        QTest::newRow("code") << "12345ABC" << 12345.0;
+        QTest::newRow("zeros") << "00000" << 0.0;
+        QTest::newRow("text") << "目標Time" << 0.0;
+    }
+    void leadingNumber() {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(kz::leadingNumber(text), value);
+    }
+
+    void roundingHalvesToEven() {
+        QCOMPARE(roundHalfEven(2.5), 2.0);
+        QCOMPARE(roundHalfEven(3.5), 4.0);
+        QCOMPARE(roundHalfEven(-0.5), -0.0);
+        QCOMPARE(roundHalfEven(69.6), 70.0);
+        QCOMPARE(wholeFloor(-0.5), -1.0);
+        QCOMPARE(numberText(1.5), QStringLiteral("1.5"));
+        QCOMPARE(numberText(16), QStringLiteral("16"));
+        QCOMPARE(singleText(1.1f), QStringLiteral("1.1"));
+        QCOMPARE(rightPart(QStringLiteral("  12345678"), 7), QStringLiteral("2345678"));
+    }
+
+    void cp932RoundTrip() {
+        const QString text = QStringLiteral("①②③ⅠⅡⅢ★先生ﾚﾍﾞﾙ");
+        bool ok = false;
+        const QByteArray bytes = encodeCp932(text, &ok);
+        QVERIFY(ok);
+        QCOMPARE(bytes.left(2), QByteArray("\x87\x40", 2)); // ① (NEC row 13)
+        QCOMPARE(bytes.mid(6, 2), QByteArray("\x87\x54", 2)); // Ⅰ
+        QCOMPARE(bytes.right(4), QByteArray("\xda\xcd\xde\xd9", 4)); // half-width katakana, 1 byte each
+        QString back;
+        QVERIFY(decodeCp932(bytes, &back));
+        QCOMPARE(back, text);
+    }
+
+    void notCp932IsAnErrorNamingTheFile() {
+        QTemporaryDir dir;
+        const QString path = test::writeFile(dir.filePath(QStringLiteral("新名簿.txt")),
+                                             QByteArray("1,2003,0,0,\x82\xa0\xff\xfe,0\r\n"));
+        const TextFile f = readCp932File(path);
+        QVERIFY(!f.ok());
+        QVERIFY(f.error.contains(path));
+        QVERIFY2(f.error.contains(QStringLiteral("14")), qPrintable(f.error)); // the first bad byte
+        QVERIFY(f.text.isEmpty());
+        QVERIFY(readCp932File(dir.filePath(QStringLiteral("none.txt"))).error.contains(QStringLiteral("none.txt")));
+    }
+
+    void fixedFieldsPadAndNeverSplitACharacter() {
+        QCOMPARE(fixedCp932Field(QString(), 5), QByteArray("     "));
+        QCOMPARE(fixedCp932Field(QStringLiteral("0"), 5), QByteArray("0    "));
+        QCOMPARE(fixedCp932Field(QStringLiteral("1234567"), 5), QByteArray("12345"));
+        // Three double-byte characters are six bytes: the third is dropped, not halved.
+        QCOMPARE(fixedCp932Field(QStringLiteral("先生方"), 5), QByteArray("\x90\xe6\x90\xb6 ", 5));
+    }
+
+    void schoolCodeSplit_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("code") << "12345みどり小学校" << "みどり小学校" << "12345";
+        QTest::newRow("no digits") << "みどり小学校" << "みどり小学校" << "";
+        QTest::newRow("zeros") << "00000みどり" << "00000みどり" << "";
+    }
+    void schoolCodeSplit() {
+        QFETCH(QString, field);
+        QFETCH(QString, line);
+        QFETCH(QString, code);
+        QString l, c;
+        splitSchoolCode(field, &l, &c);
+        QCOMPARE(l, line);
+        QCOMPARE(c, code);
+    }
+
+    // A program folder Drill1 beside the path file; the path file names a share folder.
+    void configurationDerivesFolders_data() {
+        QTest::addColumn<bool>("trailingSeparator");
+        QTest::newRow("with separator") << true;
+        QTest::newRow("without separator") << false; // the folder it names, not a glued name
+    }
+    void configurationDerivesFolders() {
+        QFETCH(bool, trailingSeparator);
+        QTemporaryDir dir;
+        const QString share = dir.filePath(QStringLiteral("share"));
+        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")),
+                         share + (trailingSeparator ? QStringLiteral("/") : QString()) +
+                             QStringLiteral(",,,,,,,,,p10\r\n"));
+        test::writeCp932(share + QStringLiteral("/共通データ.txt"),
+                         QStringLiteral("4,12345みどり小学校,1,0,0,0123,,,,\r\n"));
+        Hensuu1 h;
+        const QString error = loadPathAndCommonData(h, dir.filePath(QStringLiteral("Drill1")));
+        QCOMPARE(error, QString());
+        QCOMPARE(h.programFolderName, QStringLiteral("Drill1"));
+        QCOMPARE(h.basePath, share + u'/');
+        QCOMPARE(h.dataFolder, share + QStringLiteral("/Drill1/"));
+        QCOMPARE(h.soundFolder, share + QStringLiteral("/音フォルダ/"));
+        QCOMPARE(h.schoolCode, QStringLiteral("12345"));
+        QCOMPARE(h.schoolLine, QStringLiteral("みどり小学校"));
+        QCOMPARE(h.commonLine1.toNumber(), 4.0);
+        QCOMPARE(h.commonLine6.toText(), QStringLiteral("123"));
+        QCOMPARE(h.pathSpare[9], QStringLiteral("p10"));
+    }
+
+    void configurationErrorsNameTheFile() {
+        QTemporaryDir dir;
+        Hensuu1 h;
+        const QString program = dir.filePath(QStringLiteral("Drill1"));
+        QString error = loadPathAndCommonData(h, program);
+        QVERIFY(error.contains(dir.filePath(QStringLiteral("パスデータ.txt"))));
+
+        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")), dir.path() + QStringLiteral("/,a,b\r\n"));
+        error = loadPathAndCommonData(h, program);
+        QVERIFY(error.contains(QStringLiteral("パスデータ.txt")));
+        QVERIFY(error.contains(QStringLiteral("3 項目しか")));
+
+        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")), dir.path() + QStringLiteral("/,,,,,,,,,\r\n"));
+        error = loadPathAndCommonData(h, program);
+        QVERIFY(error.contains(dir.filePath(QStringLiteral("共通データ.txt"))));
+
+        test::writeCp932(dir.filePath(QStringLiteral("共通データ.txt")), QStringLiteral("4,学校,1,0,0,pw\r\n"));
+        error = loadPathAndCommonData(h, program);
+        QVERIFY(error.contains(QStringLiteral("共通データ.txt")));
+        QVERIFY(error.contains(QStringLiteral("6 項目しか")));
+    }
+
+    void seasonColours() {
+        QCOMPARE(seasonColourForMonth(QDate(2027, 1, 15).month()), 33023);
+        QCOMPARE(seasonColourForMonth(12), 12648384);
+        QCOMPARE(seasonColourForMonth(4), 12648384);
+        QCOMPARE(seasonColourForMonth(7), 12632064);
+        QCOMPARE(seasonColourForMonth(10), 16576);
+    }
+
+    void eraDate() {
+        QCOMPARE(japaneseEraDate(QDate(2026, 12, 9)), QStringLiteral("令和8年 12月 09日（水）"));
+        QCOMPARE(japaneseEraDate(QDate(2019, 5, 1)), QStringLiteral("令和元年 5月 01日（水）"));
+        QCOMPARE(japaneseEraDate(QDate(2019, 4, 30)), QStringLiteral("平成31年 4月 30日（火）"));
+    }
+
+    void levelNamesAfterPrepareLevelMenu() {
+        Hensuu1 h;
+        h.levelNames[20] = QStringLiteral("old");
+        test::RecordingScreens screens;
+        PrepareLevelMenu(h, screens);
+        QCOMPARE(h.levelCount, 4);
+        QCOMPARE(h.levelNames[1], QStringLiteral("ゆっくり"));
+        QCOMPARE(h.levelNames[4], QStringLiteral("最速"));
+        QCOMPARE(h.levelNames[5], QStringLiteral("５"));
+        QCOMPARE(h.levelNames[6], QStringLiteral("ﾚﾍﾞﾙ6"));
+        QCOMPARE(h.levelNames[12], QStringLiteral("ﾚﾍﾞﾙ12"));
+        QVERIFY(h.levelNames[13].isEmpty());
+        QVERIFY(h.levelNames[20].isEmpty());
+        QCOMPARE(h.levelRecorded[25], 1);
+        QCOMPARE(h.levelRecorded[26], 0);
+        QCOMPARE(screens.shown, QStringList{screen::seisekitime1});
+    }
+
+    void startRunClearsTheLastRunsEnd() {
+        test::FakeServices f;
+        Hensuu1 h;
+        h.runEndReason = 1;
+        h.recordingStarted = 1;
+        h.correctCount = 3;
+        h.plusKeyState = 2;
+        StartRun(h, f.services);
+        QCOMPARE(h.runEndReason, 0);
+        QCOMPARE(h.recordingStarted, 0);
+        QCOMPARE(h.correctCount, 0);
+        QCOMPARE(h.plusKeyState, 0);
+        QCOMPARE(f.screens.shown, QStringList{screen::MainFrm});
+    }
+};
+
+QTEST_GUILESS_MAIN(ShellTests)
+#include "shell_tests.moc"
