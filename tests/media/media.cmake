@@ -1,0 +1,1 @@
+kz_test(media_tests media_tests.cpp LIBS media_model)
