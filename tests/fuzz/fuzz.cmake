@@ -1,0 +1,10 @@
+# Fuzz targets, built by scripts/fuzz with clang and -DKAZUTOBI_FUZZ=ON.
+option(KAZUTOBI_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+if(KAZUTOBI_FUZZ)
+    foreach(target fuzz_text_files fuzz_record_decoder)
+        add_executable(${target} ${CMAKE_CURRENT_LIST_DIR}/${target}.cpp)
+        target_link_libraries(${target} PRIVATE records_model)
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+    endforeach()
+endif()
