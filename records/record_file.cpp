@@ -3,8 +3,9 @@
 #include "shell/ole_date.h"
 #include "shell/text_codec.h"
 
-#include <QtEndian>
+#include <algorithm>
 #include <cstring>
+#include <QtEndian>
 
 namespace kz {
 
@@ -29,8 +30,7 @@ QByteArray SeisekiRecord::encode() const {
 }
 
 bool SeisekiRecord::decode(const char* p, qsizetype size, SeisekiRecord* out) {
-    if (size < Size)
-        return false;
+    if (size < Size) return false;
     out->recordDate = qFromLittleEndian<double>(p + DateAt);
     out->recordTimeOfDay = qFromLittleEndian<double>(p + TimeOfDayAt);
     out->recordBangou = qFromLittleEndian<qint16>(p + BangouAt);
@@ -57,66 +57,61 @@ RecordFile::Result RecordFile::create() const {
 RecordFile::Result RecordFile::count(qint64* records) const {
     LockedFile f;
     auto st = f.open(m_path, true);
-    if (st != Status::Ok)
-        return fromFile(f, st);
+    if (st != Status::Ok) return fromFile(f, st);
     qint64 bytes = 0;
     st = f.size(&bytes);
-    if (st != Status::Ok)
-        return fromFile(f, st);
+    if (st != Status::Ok) return fromFile(f, st);
     *records = bytes / SeisekiRecord::Size;
     return {};
 }
 
-RecordFile::Result RecordFile::readRange(qint64 first, qint64 last,
-                                         std::vector<SeisekiRecord>* out) const {
-    out->clear();
-    if (last < first)
-        return {};
-    LockedFile f;
-    auto st = f.open(m_path, true);
-    if (st != Status::Ok)
-        return fromFile(f, st);
-    if ((st = f.lockShared()) != Status::Ok)
-        return fromFile(f, st);
-    QByteArray bytes;
-    st = f.readAt((first - 1) * SeisekiRecord::Size, (last - first + 1) * SeisekiRecord::Size, &bytes);
-    f.unlock();
-    if (st != Status::Ok)
-        return fromFile(f, st);
-    const qsizetype n = bytes.size() / SeisekiRecord::Size;
-    out->resize(static_cast<size_t>(n));
-    for (qsizetype i = 0; i < n; ++i)
-        SeisekiRecord::decode(bytes.constData() + i * SeisekiRecord::Size, SeisekiRecord::Size,
-                              &(*out)[static_cast<size_t>(i)]);
-    return {};
-}
-
-RecordFile::Result RecordFile::readTail(qint64 maxRecords, qint64* firstNumber,
-                                        std::vector<SeisekiRecord>* out) const {
+// Opens the file, takes the shared lock, lets pick choose the records (0-based start and
+// count) from the number of whole records, and reads them in one read call.
+static RecordFile::Result
+readUnderSharedLock(const QString& path,
+                    const std::function<std::pair<qint64, qint64>(qint64)>& pick,
+                    std::vector<SeisekiRecord>* out) {
+    using Status = RecordFile::Status;
     out->clear();
     LockedFile f;
-    auto st = f.open(m_path, true);
-    if (st != Status::Ok)
-        return fromFile(f, st);
-    if ((st = f.lockShared()) != Status::Ok)
-        return fromFile(f, st);
+    auto st = f.open(path, true);
+    if (st != Status::Ok) return fromFile(f, st);
+    if ((st = f.lockShared()) != Status::Ok) return fromFile(f, st);
     qint64 bytes = 0;
-    if ((st = f.size(&bytes)) != Status::Ok)
-        return fromFile(f, st);
-    const qint64 n = bytes / SeisekiRecord::Size;
-    const qint64 start = n > maxRecords ? n - maxRecords : 0;
-    *firstNumber = start + 1;
+    if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
+    const auto [start, count] = pick(bytes / SeisekiRecord::Size);
     QByteArray data;
-    st = f.readAt(start * SeisekiRecord::Size, (n - start) * SeisekiRecord::Size, &data);
+    if (count > 0) st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, &data);
     f.unlock();
-    if (st != Status::Ok)
-        return fromFile(f, st);
+    if (st != Status::Ok) return fromFile(f, st);
     const qsizetype got = data.size() / SeisekiRecord::Size;
     out->resize(static_cast<size_t>(got));
     for (qsizetype i = 0; i < got; ++i)
         SeisekiRecord::decode(data.constData() + i * SeisekiRecord::Size, SeisekiRecord::Size,
                               &(*out)[static_cast<size_t>(i)]);
     return {};
+}
+
+RecordFile::Result RecordFile::readRange(qint64 first, qint64 last,
+                                         std::vector<SeisekiRecord>* out) const {
+    return readUnderSharedLock(
+        m_path,
+        [&](qint64) {
+            return std::pair<qint64, qint64>(first - 1, std::max<qint64>(0, last - first + 1));
+        },
+        out);
+}
+
+RecordFile::Result RecordFile::readTail(qint64 maxRecords, qint64* firstNumber,
+                                        std::vector<SeisekiRecord>* out) const {
+    return readUnderSharedLock(
+        m_path,
+        [&](qint64 n) {
+            const qint64 start = n > maxRecords ? n - maxRecords : 0;
+            *firstNumber = start + 1;
+            return std::pair<qint64, qint64>(start, n - start);
+        },
+        out);
 }
 
 RecordFile::Result RecordFile::read(qint64 n, SeisekiRecord* out) const {
@@ -132,10 +127,8 @@ RecordFile::Result RecordFile::read(qint64 n, SeisekiRecord* out) const {
 RecordFile::Result RecordFile::write(qint64 n, const SeisekiRecord& rec) const {
     LockedFile f;
     auto st = f.open(m_path, true);
-    if (st != Status::Ok)
-        return fromFile(f, st);
-    if ((st = f.lockExclusive()) != Status::Ok)
-        return fromFile(f, st);
+    if (st != Status::Ok) return fromFile(f, st);
+    if ((st = f.lockExclusive()) != Status::Ok) return fromFile(f, st);
     st = f.writeAt((n - 1) * SeisekiRecord::Size, rec.encode());
     f.unlock();
     return fromFile(f, st);
@@ -148,26 +141,20 @@ RecordFile::Result RecordFile::append(const SeisekiRecord& rec,
     auto step = [&](auto&& op) {
         for (;;) {
             const Status st = op();
-            if (st != Status::Locked)
-                return st;
+            if (st != Status::Locked) return st;
             waitOneSecond();
         }
     };
     Status st = step([&] { return f.open(m_path, true); });
-    if (st != Status::Ok)
-        return fromFile(f, st);
-    if ((st = step([&] { return f.lockExclusive(); })) != Status::Ok)
-        return fromFile(f, st);
+    if (st != Status::Ok) return fromFile(f, st);
+    if ((st = step([&] { return f.lockExclusive(); })) != Status::Ok) return fromFile(f, st);
     qint64 bytes = 0;
-    if ((st = step([&] { return f.size(&bytes); })) != Status::Ok)
-        return fromFile(f, st);
+    if ((st = step([&] { return f.size(&bytes); })) != Status::Ok) return fromFile(f, st);
     // A partial tail is overwritten: the next record number comes from the whole records.
     const qint64 offset = (bytes / SeisekiRecord::Size) * SeisekiRecord::Size;
     const QByteArray data = rec.encode();
-    if ((st = step([&] { return f.writeAt(offset, data); })) != Status::Ok)
-        return fromFile(f, st);
-    if ((st = step([&] { return f.unlock(); })) != Status::Ok)
-        return fromFile(f, st);
+    if ((st = step([&] { return f.writeAt(offset, data); })) != Status::Ok) return fromFile(f, st);
+    if ((st = step([&] { return f.unlock(); })) != Status::Ok) return fromFile(f, st);
     f.close();
     return {};
 }
