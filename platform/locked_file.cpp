@@ -162,23 +162,19 @@ LockedFile::Status LockedFile::size(qint64* bytes) {
     return Status::Ok;
 }
 
-static LockedFile::Status lockRange(void* h, DWORD flags, LockedFile* self, int* err) {
-    OVERLAPPED ov{};
-    if (LockFileEx(static_cast<HANDLE>(h), flags | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &ov))
-        return LockedFile::Status::Ok;
-    *err = static_cast<int>(GetLastError());
-    (void)self;
-    return LockedFile::Status::Failed;
-}
-
 LockedFile::Status LockedFile::lockExclusive() {
-    int err = 0;
-    return lockRange(m_handle, LOCKFILE_EXCLUSIVE_LOCK, this, &err) == Status::Ok ? Status::Ok : fail(err);
+    OVERLAPPED ov{};
+    if (LockFileEx(static_cast<HANDLE>(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                   MAXDWORD, MAXDWORD, &ov))
+        return Status::Ok;
+    return fail(static_cast<int>(GetLastError()));
 }
 
 LockedFile::Status LockedFile::lockShared() {
-    int err = 0;
-    return lockRange(m_handle, 0, this, &err) == Status::Ok ? Status::Ok : fail(err);
+    OVERLAPPED ov{};
+    if (LockFileEx(static_cast<HANDLE>(m_handle), LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &ov))
+        return Status::Ok;
+    return fail(static_cast<int>(GetLastError()));
 }
 
 LockedFile::Status LockedFile::unlock() {
