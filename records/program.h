@@ -36,7 +36,9 @@ struct Program {
     QString criteriaFilePath() const { return h.dataFolder + files::criteria; }
     QString rosterFilePath() const { return h.basePath + files::roster; }
 
-    void computeStatistics() { stats.ComputeStatistics(recordFilePath(), criteria, s, statisticsWaitScale); }
+    void computeStatistics() {
+        stats.ComputeStatistics(recordFilePath(), criteria, s, statisticsWaitScale, &recordBuffer);
+    }
 
     // Hand-over at the end of a run: the drill calls this; the run-end code sets it.
     std::function<void()> EndRun;

@@ -29,13 +29,20 @@ QByteArray SeisekiRecord::encode() const {
     return b;
 }
 
+SeisekiRecord::Numbers SeisekiRecord::decodeNumbers(const char* p) {
+    return {qFromLittleEndian<double>(p + DateAt), qFromLittleEndian<double>(p + TimeOfDayAt),
+            qFromLittleEndian<qint16>(p + BangouAt), qFromLittleEndian<qint16>(p + LevelAt),
+            qFromLittleEndian<qint32>(p + TimeAt)};
+}
+
 bool SeisekiRecord::decode(const char* p, qsizetype size, SeisekiRecord* out) {
     if (size < Size) return false;
-    out->recordDate = qFromLittleEndian<double>(p + DateAt);
-    out->recordTimeOfDay = qFromLittleEndian<double>(p + TimeOfDayAt);
-    out->recordBangou = qFromLittleEndian<qint16>(p + BangouAt);
-    out->recordLevel = qFromLittleEndian<qint16>(p + LevelAt);
-    out->recordTime = qFromLittleEndian<qint32>(p + TimeAt);
+    const Numbers n = decodeNumbers(p);
+    out->recordDate = n.date;
+    out->recordTimeOfDay = n.timeOfDay;
+    out->recordBangou = n.bangou;
+    out->recordLevel = n.level;
+    out->recordTime = n.time;
     out->recordSchoolCode = QByteArray(p + SchoolCodeAt, TextWidth);
     out->recordName = QByteArray(p + NameAt, TextWidth);
     out->recordScore = QByteArray(p + ScoreAt, TextWidth);
@@ -68,11 +75,11 @@ RecordFile::Result RecordFile::count(qint64* records) const {
 // Opens the file, takes the shared lock, lets pick choose the records (0-based start and
 // count) from the number of whole records, and reads them in one read call.
 static RecordFile::Result
-readUnderSharedLock(const QString& path,
-                    const std::function<std::pair<qint64, qint64>(qint64)>& pick,
-                    std::vector<SeisekiRecord>* out) {
+readBytesUnderSharedLock(const QString& path,
+                         const std::function<std::pair<qint64, qint64>(qint64)>& pick,
+                         QByteArray* data) {
     using Status = RecordFile::Status;
-    out->clear();
+    data->clear();
     LockedFile f;
     auto st = f.open(path, true);
     if (st != Status::Ok) return fromFile(f, st);
@@ -80,16 +87,40 @@ readUnderSharedLock(const QString& path,
     qint64 bytes = 0;
     if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
     const auto [start, count] = pick(bytes / SeisekiRecord::Size);
-    QByteArray data;
-    if (count > 0) st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, &data);
+    if (count > 0) st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, data);
     f.unlock();
     if (st != Status::Ok) return fromFile(f, st);
+    data->truncate(data->size() / SeisekiRecord::Size * SeisekiRecord::Size);
+    return {};
+}
+
+static RecordFile::Result
+readUnderSharedLock(const QString& path,
+                    const std::function<std::pair<qint64, qint64>(qint64)>& pick,
+                    std::vector<SeisekiRecord>* out) {
+    out->clear();
+    QByteArray data;
+    const RecordFile::Result r = readBytesUnderSharedLock(path, pick, &data);
+    if (!r.ok()) return r;
     const qsizetype got = data.size() / SeisekiRecord::Size;
     out->resize(static_cast<size_t>(got));
     for (qsizetype i = 0; i < got; ++i)
         SeisekiRecord::decode(data.constData() + i * SeisekiRecord::Size, SeisekiRecord::Size,
                               &(*out)[static_cast<size_t>(i)]);
     return {};
+}
+
+static std::function<std::pair<qint64, qint64>(qint64)> tailOf(qint64 maxRecords, qint64* firstNumber) {
+    return [maxRecords, firstNumber](qint64 n) {
+        const qint64 start = n > maxRecords ? n - maxRecords : 0;
+        *firstNumber = start + 1;
+        return std::pair<qint64, qint64>(start, n - start);
+    };
+}
+
+RecordFile::Result RecordFile::readTailBytes(qint64 maxRecords, qint64* firstNumber,
+                                             QByteArray* bytes) const {
+    return readBytesUnderSharedLock(m_path, tailOf(maxRecords, firstNumber), bytes);
 }
 
 RecordFile::Result RecordFile::readRange(qint64 first, qint64 last,
@@ -104,14 +135,7 @@ RecordFile::Result RecordFile::readRange(qint64 first, qint64 last,
 
 RecordFile::Result RecordFile::readTail(qint64 maxRecords, qint64* firstNumber,
                                         std::vector<SeisekiRecord>* out) const {
-    return readUnderSharedLock(
-        m_path,
-        [&](qint64 n) {
-            const qint64 start = n > maxRecords ? n - maxRecords : 0;
-            *firstNumber = start + 1;
-            return std::pair<qint64, qint64>(start, n - start);
-        },
-        out);
+    return readUnderSharedLock(m_path, tailOf(maxRecords, firstNumber), out);
 }
 
 RecordFile::Result RecordFile::read(qint64 n, SeisekiRecord* out) const {

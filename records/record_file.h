@@ -30,10 +30,23 @@ struct SeisekiRecord {
     // Decodes 44 bytes; false when fewer are given.
     static bool decode(const char* bytes, qsizetype size, SeisekiRecord* out);
 
+    // The numeric fields of one 44-byte record alone, for scans that need nothing else (no
+    // text fields, no allocations).
+    struct Numbers {
+        double date;
+        double timeOfDay;
+        qint16 bangou;
+        qint16 level;
+        qint32 time;
+    };
+    static Numbers decodeNumbers(const char* bytes);
+
     // Valid for the statistics: a date not before 1899-12-30, student 1..5000, level 1..35.
+    static bool isValidForStatistics(double date, int bangou, int level) {
+        return date >= 0 && bangou >= 1 && bangou <= 5000 && level >= 1 && level <= 35;
+    }
     bool isValidForStatistics() const {
-        return recordDate >= 0 && recordBangou >= 1 && recordBangou <= 5000 && recordLevel >= 1 &&
-               recordLevel <= 35;
+        return isValidForStatistics(recordDate, recordBangou, recordLevel);
     }
 };
 
@@ -64,6 +77,8 @@ public:
     Result readRange(qint64 first, qint64 last, std::vector<SeisekiRecord>* out) const;
     // Reads the last maxRecords records (or all) in one call: count and read under one lock.
     Result readTail(qint64 maxRecords, qint64* firstNumber, std::vector<SeisekiRecord>* out) const;
+    // The same as raw bytes (a whole number of 44-byte records), for the statistics scan.
+    Result readTailBytes(qint64 maxRecords, qint64* firstNumber, QByteArray* bytes) const;
     // Writes record n in place under the exclusive lock.
     Result write(qint64 n, const SeisekiRecord& rec) const;
 

@@ -5,16 +5,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kz {
 
 static int pointsFor(int time, int d, int passTime) {
-    if (passTime <= 0)
-        return 0;
+    if (passTime <= 0) return 0;
     int points;
     if (time <= passTime) {
-        const double frac = static_cast<double>(passTime - d) / passTime;
-        points = static_cast<int>(wholeFloor(frac * frac * frac * 50.0 + 5.0));
+        const double frac = static_cast<double>(passTime - static_cast<double>(d)) / passTime;
+        // A negative time from a damaged record would make the cube huge: keep it in range.
+        const double raw = wholeFloor(frac * frac * frac * 50.0 + 5.0);
+        points = static_cast<int>(std::clamp(raw, -1e9, 1e9));
     } else if (time < 2LL * passTime) {
         points = 4;
     } else if (time < 10LL * passTime) {
@@ -22,17 +24,47 @@ static int pointsFor(int time, int d, int passTime) {
     } else {
         points = 0;
     }
-    if (time >= 99998)
-        points = 0;
+    if (time >= 99998) points = 0;
     return points;
 }
 
-int RunPoints(int time, int passTime) {
-    const int d = QString::number(time).left(3).toInt();
-    return pointsFor(time, d, passTime);
+// The number the first three characters of the time's decimal text form ("-1234" -> -12),
+// without building the text: the scan calls this for every record.
+static int firstThreeCharacters(int time) {
+    qint64 v = time;
+    if (v >= 0) {
+        while (v >= 1000)
+            v /= 10;
+        return static_cast<int>(v);
+    }
+    v = -v;
+    while (v >= 100)
+        v /= 10;
+    return static_cast<int>(-v);
 }
 
-int RunPointsFullTime(int time, int passTime) { return pointsFor(time, time, passTime); }
+int RunPoints(int time, int passTime) {
+    return pointsFor(time, firstThreeCharacters(time), passTime);
+}
+
+int RunPointsFullTime(int time, int passTime) {
+    return pointsFor(time, time, passTime);
+}
+
+int ratedPoints(int points, float pointRate) {
+    const double v = wholeFloor(points * static_cast<double>(pointRate));
+    // A rate typed far out of range (or not a number) must not overflow the sums.
+    if (!(v == v)) return 0;
+    return static_cast<int>(std::clamp(v, -1e9, 1e9));
+}
+
+namespace {
+// Point sums stay within their 32-bit tables however extreme the rate.
+void addPoints(qint32& sum, int p) {
+    const qint64 v = static_cast<qint64>(sum) + p;
+    sum = static_cast<qint32>(std::clamp<qint64>(v, INT32_MIN, INT32_MAX));
+}
+} // namespace
 
 Statistics::Statistics() {
     const size_t n = static_cast<size_t>(kLevelSlots) * kStudentSlots;
@@ -49,7 +81,8 @@ Statistics::Statistics() {
     m_scan.reserve(MaxScan);
 }
 
-void Statistics::LoadRecords(const QString& recordPath, Services& s, double waitScale) {
+void Statistics::LoadRecords(const QString& recordPath, Services& s, double waitScale,
+                             SeisekiRecord* recordBuffer) {
     int notFoundRetries = 0;
     std::fill(m_bestTime.begin(), m_bestTime.end(), kTimedOut);
     m_scan.clear();
@@ -57,56 +90,58 @@ void Statistics::LoadRecords(const QString& recordPath, Services& s, double wait
     const RecordFile file(recordPath);
     qint64 first = 1;
     for (;;) {
-        const RecordFile::Result r = file.readTail(MaxScan, &first, &m_readBuffer);
-        if (r.ok())
-            break;
-        const int stage = 5;
+        const RecordFile::Result r = file.readTailBytes(MaxScan, &first, &m_readBytes);
+        if (r.ok()) break;
         if (r.status == RecordFile::Status::Locked) {
             s.events.waitWithEvents(static_cast<int>(1000 * waitScale));
             continue;
         }
         if (r.status == RecordFile::Status::NotFound) {
+            // Only opening meets a missing file (or folder); a share may come back shortly.
             s.events.waitWithEvents(static_cast<int>(5000 * waitScale));
-            if (++notFoundRetries < 4)
-                continue;
-            s.dialogs.message(QStringLiteral("ファイルがありません%1 %2 %3 (%4)")
-                                  .arg(stage)
-                                  .arg(recordPath, r.errorText)
-                                  .arg(r.errorCode));
-        } else {
-            const SeisekiRecord last = m_readBuffer.empty() ? SeisekiRecord{} : m_readBuffer.back();
-            s.dialogs.message(QStringLiteral("成績ランダムファイル表示%1 %2 %3 %4 %5/date%6/i=%7/time=%8"
-                                             "/name=/Bangou=%9/level=%10/time=%11line%12")
-                                  .arg(stage)
-                                  .arg(r.errorCode)
+            if (++notFoundRetries < 4) continue;
+            s.dialogs.message(QStringLiteral("ファイルがありません%1 %2 %3\n%4")
+                                  .arg(StageOpen)
                                   .arg(r.errorText)
                                   .arg(r.errorCode)
-                                  .arg(recordPath)
-                                  .arg(numberText(last.recordDate))
-                                  .arg(first)
-                                  .arg(numberText(last.recordTimeOfDay))
-                                  .arg(last.recordBangou)
-                                  .arg(last.recordLevel)
-                                  .arg(last.recordTime)
-                                  .arg(stage));
+                                  .arg(recordPath));
+        } else {
+            // The details are those of the record last read, as the buffer holds it.
+            const SeisekiRecord last = recordBuffer ? *recordBuffer : SeisekiRecord{};
+            const int stage = StageRead;
+            s.dialogs.message(
+                QStringLiteral("成績ランダムファイル表示%1 %2 %3 %4/date%5/i=%6/time=%7"
+                               "/name=/Bangou=%8/level=%9/time=%10line%11")
+                    .arg(stage)
+                    .arg(r.errorCode)
+                    .arg(r.errorText)
+                    .arg(r.errorCode)
+                    .arg(numberText(last.recordDate))
+                    .arg(first)
+                    .arg(numberText(last.recordTimeOfDay))
+                    .arg(last.recordBangou)
+                    .arg(last.recordLevel)
+                    .arg(last.recordTime)
+                    .arg(stage));
         }
         s.screens.unloadAll();
         s.program.endProgram(1);
     }
+    const qsizetype n = m_readBytes.size() / SeisekiRecord::Size;
+    if (recordBuffer && n > 0)
+        SeisekiRecord::decode(m_readBytes.constData() + (n - 1) * SeisekiRecord::Size,
+                              SeisekiRecord::Size, recordBuffer);
 
-    for (const SeisekiRecord& rec : m_readBuffer) {
-        const int level = rec.recordLevel;
-        const int student = rec.recordBangou;
-        // Best times are taken before the validity test, as the scan always has.
-        if (level >= 1 && level <= 35 && student >= 0 && student <= 5000) {
-            int& best = m_bestTime[at(level, student)];
-            if (best > rec.recordTime)
-                best = rec.recordTime;
+    for (qsizetype k = 0; k < n; ++k) {
+        const SeisekiRecord::Numbers rec =
+            SeisekiRecord::decodeNumbers(m_readBytes.constData() + k * SeisekiRecord::Size);
+        // Best times are taken before the validity test: a skipped record may still set one.
+        if (rec.level >= 1 && rec.level <= 35 && rec.bangou >= 0 && rec.bangou <= 5000) {
+            int& best = m_bestTime[at(rec.level, rec.bangou)];
+            if (best > rec.time) best = rec.time;
         }
-        if (!rec.isValidForStatistics())
-            continue;
-        m_scan.push_back({rec.recordDate, rec.recordTimeOfDay, rec.recordBangou, rec.recordLevel,
-                          rec.recordTime});
+        if (!SeisekiRecord::isValidForStatistics(rec.date, rec.bangou, rec.level)) continue;
+        m_scan.push_back({rec.date, rec.timeOfDay, rec.bangou, rec.level, rec.time});
     }
 
     for (int level = 1; level <= 35; ++level) {
@@ -130,49 +165,49 @@ void Statistics::countScan(const CriteriaTable& criteria, const QDate& today,
 
     const double todayOle = oleDate(today);
     const double now = todayOle + oleTimeOfDay(secondsSinceMidnight);
-    // Window starts per level; a text or empty length counts as 0 days (selects nothing).
+    // Window starts per level. A length of 0 or less, text or empty selects nothing, not even a
+    // record another computer dated ahead of this one's clock.
+    constexpr double never = std::numeric_limits<double>::infinity();
     double judgeFrom[kLevelSlots];
     double overFrom[kLevelSlots];
     for (int l = 1; l < kLevelSlots; ++l) {
-        judgeFrom[l] = now - criteria.judgeDays[l].numberOrZero();
-        overFrom[l] = now - criteria.overDays[l].numberOrZero();
+        const double judgeDays = criteria.judgeDays[l].numberOrZero();
+        const double overDays = criteria.overDays[l].numberOrZero();
+        judgeFrom[l] = judgeDays > 0 ? now - judgeDays : never;
+        overFrom[l] = overDays > 0 ? now - overDays : never;
     }
 
     for (const ScanEntry& e : m_scan) {
         const int l = e.level;
         const int i = at(l, e.bangou);
         const bool counted = e.time < CountedBelow;
-        const int p = static_cast<int>(
-            wholeFloor(RunPoints(e.time, criteria.passTime[l]) * static_cast<double>(criteria.pointRate[l])));
-        if (counted)
-            ++m_runCountAll[i];
+        const int p = ratedPoints(RunPoints(e.time, criteria.passTime[l]), criteria.pointRate[l]);
+        if (counted) ++m_runCountAll[i];
         if (e.date > judgeFrom[l]) {
-            if (counted)
-                ++m_runCountJudge[i];
-            m_pointsJudge[i] += p;
+            if (counted) ++m_runCountJudge[i];
+            addPoints(m_pointsJudge[i], p);
         }
         if (e.date > overFrom[l]) {
-            if (counted)
-                ++m_runCountOver[i];
-            m_pointsOver[i] += p;
+            if (counted) ++m_runCountOver[i];
+            addPoints(m_pointsOver[i], p);
         }
-        m_pointsAll[i] += p;
+        addPoints(m_pointsAll[i], p);
         if (e.date == todayOle) {
-            if (counted)
-                m_todayRunCount[i] += 1.0f;
-            m_todayPoints[i] += p;
+            if (counted) m_todayRunCount[i] += 1.0f;
+            addPoints(m_todayPoints[i], p);
         }
     }
 }
 
 void Statistics::ComputeStatistics(const QString& recordPath, const CriteriaTable& criteria,
-                                   Services& s, double waitScale) {
-    LoadRecords(recordPath, s, waitScale);
+                                   Services& s, double waitScale, SeisekiRecord* recordBuffer) {
+    LoadRecords(recordPath, s, waitScale, recordBuffer);
     countScan(criteria, s.clock.today(), s.clock.secondsSinceMidnight());
 }
 
 float Statistics::todayRunsAllLevels(int b) const {
     float sum = 0;
+    if (!inTable(1, b)) return sum;
     for (int l = 1; l <= 35; ++l)
         sum += m_todayRunCount[at(l, b)];
     return sum;

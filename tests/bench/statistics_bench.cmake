@@ -1,0 +1,2 @@
+add_executable(bench_statistics ${CMAKE_CURRENT_SOURCE_DIR}/statistics_bench.cpp)
+target_link_libraries(bench_statistics PRIVATE test_support records_model)
