@@ -1,0 +1,76 @@
+#pragma once
+#include "shell/hensuu1.h"
+
+#include <optional>
+#include <QDate>
+#include <QString>
+#include <vector>
+
+namespace kz {
+
+constexpr int kRosterSlots = 5000; // listed lines 1..5000
+constexpr int kRosterTextWidth = 20;
+
+// One roster line as read: eight fields.
+struct RosterEntry {
+    qint16 number = 0;
+    qint16 birthYear = 0;
+    qint16 spare1 = 0;
+    qint16 spare2 = 0;
+    QString name; // always 20 characters
+    int listFlag = 0;
+    QString spareText1; // always 20 characters
+    QString spareText2; // always 20 characters
+};
+
+// The tables by student number (0..5000) that every reading updates in place and the level
+// menu and the result views read. Numbers a reading does not meet keep their old entries.
+struct RosterTables {
+    std::vector<QString> studentNames =
+        std::vector<QString>(kStudentSlots); // 20 characters; readers trim
+    std::vector<qint16> birthYears = std::vector<qint16>(kStudentSlots);
+    std::vector<QString> gradeTexts = std::vector<QString>(kStudentSlots);
+    // Student numbers of the listed lines in file order; index = slot, 1..rosterCount.
+    std::vector<int> rosterNumbers = std::vector<int>(kRosterSlots + 1);
+    int rosterCount = 0;
+    int schoolYear = 0;
+};
+
+// The calendar year of today, one less before the month in which the school year begins.
+int schoolYearOf(const QDate& today, int startMonth);
+// 1..6 primary, 7..9 lower secondary, 0 and below kindergarten.
+inline int gradeIndexOf(int schoolYear, int birthYear) {
+    return schoolYear - birthYear - 6;
+}
+// The full-width grade text stored by number; no value (entry left as it was) outside 0..10.
+std::optional<QString> gradeTextFor(int gradeIndex);
+// The half-width label of the name list; covers every value.
+QString displayGrade(int gradeIndex);
+// A text cut or padded with blanks to exactly width characters.
+QString fixedWidthText(const QString& text, int width);
+
+// The outcome of one reading.
+struct RosterReading {
+    QString error;                   // empty, or a message naming the file
+    std::vector<RosterEntry> listed; // listed lines in file order, at most 5000
+    int outOfRange = 0;              // lines skipped: number outside 0..5000
+    int overflow = 0;                // listed lines beyond the 5000th, stored but not listed
+    bool ok() const { return error.isEmpty(); }
+};
+
+enum class Flag2 { ListedWhenCommonLine3, NeverListed };
+
+// Reads the roster text: stores every line's name, birth year and grade text by number and
+// collects the listed lines. commonLine3 = 1 lists lines whose flag is 2 (unless flag2 says never).
+RosterReading readRosterText(const QString& text, RosterTables& tables, const QDate& today,
+                             int startMonth, int commonLine3,
+                             Flag2 flag2 = Flag2::ListedWhenCommonLine3);
+// The same from the roster file, decoded as CP932.
+RosterReading readRosterFile(const QString& path, RosterTables& tables, const QDate& today,
+                             int startMonth, int commonLine3,
+                             Flag2 flag2 = Flag2::ListedWhenCommonLine3);
+
+// The level menu's other-pupils line: grade text, " /  ", trimmed name, "/", number.
+QString otherPupilLine(const RosterTables& tables, int number);
+
+} // namespace kz
