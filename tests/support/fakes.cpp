@@ -47,12 +47,10 @@ bool FakeWorld::advanceToNextTimer() {
         return false;
     if (next->dueAt > clock.tick)
         clock.tick = next->dueAt;
-    const qint64 firedAt = next->dueAt;
+    // The next interval is due before the handler runs, so that a handler letting events run
+    // (and so time pass) does not meet its own tick again.
+    next->dueAt += next->interval();
     next->fire();
-    // Still enabled and not restarted by its handler: the next interval starts now.
-    auto it = std::find(timers.begin(), timers.end(), next);
-    if (it != timers.end() && next->isEnabled() && next->dueAt == firedAt)
-        next->dueAt = firedAt + next->interval();
     return true;
 }
 
