@@ -1,5 +1,7 @@
 #include "MainFrm.h"
 
+#include "shell/ui/key_preview.h"
+
 #include "records/program.h"
 
 #include <QApplication>
@@ -100,12 +102,18 @@ MainFrm::MainFrm(Program& program) : Form(screen::MainFrm), m_p(program) {
             this, [this] { m_drill->Command2_Click(); });
     connect(static_cast<QPushButton*>(control(QStringLiteral("Commandkakunin"))),
             &QPushButton::clicked, this, [this] { m_drill->Commandkakunin_Click(); });
-    qApp->installEventFilter(this);
+    // Key preview: the screen takes every key; no child acts on one.
+    new KeyPreview(
+        this,
+        [this](QObject*, QKeyEvent* key) {
+            handleKey(key);
+            return true;
+        },
+        KeyPreview::Mode::TakesEveryKey);
     m_drill->Form_Load();
 }
 
 MainFrm::~MainFrm() {
-    qApp->removeEventFilter(this);
     m_drill.reset();
 }
 
@@ -266,17 +274,6 @@ void MainFrm::buildEndPanel() {
 void MainFrm::Form_Activate() {
     setFocus();
     m_drill->Form_Activate();
-}
-
-bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
-        return false;
-    auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || (w != this && !isAncestorOf(w))) return false;
-    // Key preview: the screen takes every key; no child acts on one.
-    if (type == QEvent::KeyPress) handleKey(static_cast<QKeyEvent*>(event));
-    return true;
 }
 
 void MainFrm::handleKey(QKeyEvent* key) {

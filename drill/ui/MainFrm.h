@@ -28,9 +28,6 @@ signals:
     // Emitted after a control's caption has been changed (for timing measurements).
     void captionApplied(const QString& control, const QString& text);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     class Surface;
     friend class Surface;
