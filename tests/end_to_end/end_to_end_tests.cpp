@@ -2,7 +2,7 @@
 // five answers read off the drill's problem list, the result screen, and the record's bytes.
 #include "app/application.h"
 #include "shell/ui/form.h"
-#include "support/fakes.h"
+#include "support/live_program.h"
 #include "support/school.h"
 
 #include <QApplication>
@@ -12,53 +12,8 @@
 #include <QtTest>
 
 using namespace kz;
+using test::LiveWorld;
 
-namespace {
-// Events run for real (queued activations, deferred deletes); time moves only with the fake
-// world, one millisecond for every round of events so that tick-counting pauses finish.
-class LiveEvents final : public EventPump {
-public:
-    explicit LiveEvents(test::FakeWorld& w) : m_world(w) {}
-    void processEvents() override {
-        QCoreApplication::processEvents();
-        m_world.advance(1);
-    }
-    void waitWithEvents(int ms) override {
-        m_world.advance(ms);
-        QCoreApplication::processEvents();
-    }
-
-private:
-    test::FakeWorld& m_world;
-};
-
-struct World {
-    test::FakeWorld world;
-    LiveEvents events{world};
-    test::RecordingDialogs dialogs;
-    test::ScriptedRandom random;
-    test::RecordingSound sound;
-    ScreenRegistry registry;
-    test::ThrowingProgram program;
-    Services services{world.clock, world, events, dialogs, random, sound, registry, program};
-
-    void settle(int rounds = 5) {
-        for (int i = 0; i < rounds; ++i)
-            QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    // A key as the pupil presses it: to the focused control of the screen, or the screen.
-    void press(const QString& form, Qt::Key key) {
-        Form* f = registry.form(form);
-        QWidget* focus = QApplication::focusWidget();
-        QTest::keyClick(focus && f->isAncestorOf(focus) ? focus : f, key);
-    }
-    template <class T> T* find(const QString& form, const QString& name) {
-        Form* f = registry.form(form);
-        return f ? f->findChild<T*>(name) : nullptr;
-    }
-};
-} // namespace
 
 class EndToEndTests : public QObject {
     Q_OBJECT
@@ -66,7 +21,7 @@ class EndToEndTests : public QObject {
 private slots:
     void aPupilRunsLevelFourAndTheRecordLands() {
         test::TempSchool school(12, true, QDate(2026, 12, 9));
-        World w;
+        LiveWorld w;
         w.world.clock.date = QDate(2026, 12, 9);
         w.registry.setWindowed(true);
         Application app(w.services, w.registry, school.programDir());
@@ -154,7 +109,7 @@ private slots:
     void aMissingCommonDataFileEndsTheStartWithItsName() {
         test::TempSchool school(3);
         QFile::remove(school.basePath() + QStringLiteral("共通データ.txt"));
-        World w;
+        LiveWorld w;
         w.registry.setWindowed(true);
         Application app(w.services, w.registry, school.programDir());
         app.start();
