@@ -17,7 +17,7 @@ Application::Application(Services& services, ScreenRegistry& registry, QString p
     registry.add(screen::frmver, [&p, &services, &registry] { return new frmver(p.h, services, registry); });
     registerRecordsScreens(registry, p);
     registerDrillScreens(registry, p);
-    registerSelectionScreens(registry, p);
+    registerSelectionScreens(registry, p, m_selection);
 }
 
 void Application::start() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "records/program.h"
+#include "selection/ui/selection_context.h"
 #include "shell/ui/screen_registry.h"
 
 #include <QString>
@@ -28,6 +29,7 @@ private:
     ScreenRegistry& m_registry;
     QString m_programDir;
     Program m_program;
+    Selection m_selection; // the roster's tables, shared by the name screen and the level menu
 };
 
 } // namespace kz

@@ -24,10 +24,4 @@ void registerSelectionScreens(ScreenRegistry& registry, Program& program, Select
     });
 }
 
-void registerSelectionScreens(ScreenRegistry& registry, Program& program) {
-    // The tables by student number live as long as the process.
-    static Selection selection;
-    registerSelectionScreens(registry, program, selection);
-}
-
 } // namespace kz

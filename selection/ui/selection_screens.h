@@ -7,6 +7,4 @@ struct Selection;
 
 // Adds this subsystem's screens to the registry; both screens share the one Selection.
 void registerSelectionScreens(ScreenRegistry& registry, Program& program, Selection& selection);
-// The same with the process's own Selection.
-void registerSelectionScreens(ScreenRegistry& registry, Program& program);
 } // namespace kz
