@@ -48,7 +48,7 @@ private slots:
         const PlayResult r = out.play(path);
         QCOMPARE(r.code, 0);
         QVERIFY2(t.elapsed() >= 280, qPrintable(QString::number(t.elapsed())));
-        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     }
 
     void failuresHaveACodeAndAText() {
