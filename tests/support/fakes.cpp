@@ -9,21 +9,28 @@
 
 namespace kz::test {
 
+FakeWorld::~FakeWorld() {
+    for (FakeTimer* t : timers)
+        t->m_world = nullptr;
+}
+
 FakeTimer::~FakeTimer() {
-    auto& v = m_world.timers;
+    if (!m_world)
+        return;
+    auto& v = m_world->timers;
     v.erase(std::remove(v.begin(), v.end(), this), v.end());
 }
 
 void FakeTimer::setInterval(int ms) {
     m_interval = ms;
-    if (m_enabled)
-        dueAt = m_world.clock.tick + m_interval;
+    if (m_enabled && m_world)
+        dueAt = m_world->clock.tick + m_interval;
 }
 
 void FakeTimer::setEnabled(bool on) {
     m_enabled = on;
-    if (on)
-        dueAt = m_world.clock.tick + m_interval;
+    if (on && m_world)
+        dueAt = m_world->clock.tick + m_interval;
 }
 
 void FakeTimer::fire() {

@@ -26,7 +26,7 @@ public:
 
 class FakeTimer final : public Timer {
 public:
-    explicit FakeTimer(FakeWorld& world) : m_world(world) {}
+    explicit FakeTimer(FakeWorld& world) : m_world(&world) {}
     ~FakeTimer() override;
     void setInterval(int ms) override;
     int interval() const override { return m_interval; }
@@ -40,7 +40,7 @@ public:
 
 private:
     friend class FakeWorld;
-    FakeWorld& m_world;
+    FakeWorld* m_world; // null once the world is gone (screens may be deleted after it)
     int m_interval = 1000;
     bool m_enabled = false;
 };
@@ -48,6 +48,7 @@ private:
 // Owns the clock and the timers; advance() moves time forward and fires due timers in order.
 class FakeWorld final : public TimerFactory {
 public:
+    ~FakeWorld() override;
     FakeClock clock;
     std::vector<FakeTimer*> timers;
 
