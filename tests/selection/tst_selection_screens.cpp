@@ -158,8 +158,11 @@ void SelectionScreensTest::optionsLeaveTheMenuUsable() {
     CriteriaTable& c = m.school.p->criteria;
     c.overCount[1] = Field::number(1);
     c.overDays[1] = Field::number(3);
+    c.judgeDays[4] = Field::number(7);
+    c.clearPoints[4] = 100;
     m.school.writeRecords({makeRecord(m.school.fake.clock().date, 5, 1, 20)});
     m.menu->Form_Activate();
+    QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command4(1)"))->isEnabled());
     auto option1 = [&](int k) { return child<QRadioButton>(m.w(), arrayName(QStringLiteral("Option1"), k)); };
     auto option2 = [&](int k) { return child<QRadioButton>(m.w(), arrayName(QStringLiteral("Option2"), k)); };
     // Activation selects the points display and the first view, one in each group.
