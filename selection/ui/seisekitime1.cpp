@@ -9,6 +9,7 @@
 #include "selection_context.h"
 #include "shell/startup.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -89,8 +90,10 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     place(m_picture1, 300, 1020, 9500, 520);
     const QStringList option2Captions = {QStringLiteral("ﾀｲﾑ表示"), QStringLiteral("ﾎﾟｲﾝﾄ表示"),
                                          QStringLiteral("個人ﾀｲﾑ")};
+    m_option2Group = new QButtonGroup(this);
     for (int k = 0; k < 3; ++k) {
         m_option2[k] = new QRadioButton(option2Captions[k], m_picture1);
+        m_option2Group->addButton(m_option2[k], k);
         m_option2[k]->setObjectName(arrayName(QStringLiteral("Option2"), k));
         place(m_option2[k], 120 + k * 1500, 80, 1450, 360);
         setPointSize(m_option2[k], 11);
@@ -101,8 +104,10 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     place(separator, 4650, 60, 60, 400);
     const QStringList option1Captions = {QString(), QStringLiteral("累計順"),
                                          QStringLiteral("本日順"), QStringLiteral("すべて")};
+    m_option1Group = new QButtonGroup(this);
     for (int k = 1; k <= 3; ++k) {
         m_option1[k] = new QRadioButton(option1Captions[k], m_picture1);
+        m_option1Group->addButton(m_option1[k], k);
         m_option1[k]->setObjectName(arrayName(QStringLiteral("Option1"), k));
         place(m_option1[k], 4800 + (k - 1) * 1550, 80, 1500, 360);
         setPointSize(m_option1[k], 11);
@@ -572,9 +577,8 @@ void seisekitime1::ListOtherPupils() {
     const Hensuu1& h = m_p.h;
     m_list2->clear();
     const RosterReading r =
-        readRosterFile(m_p.rosterFilePath(), m_selection.tables, m_p.s.clock.today(),
-                       static_cast<int>(h.commonLine1.toNumber()),
-                       static_cast<int>(h.commonLine3.toNumber()), Flag2::NeverListed);
+        readOtherPupils(m_p.rosterFilePath(), m_selection.tables, m_p.s.clock.today(),
+                        static_cast<int>(h.commonLine1.toNumber()));
     if (!r.ok()) {
         m_p.s.dialogs.message(r.error, h.programTitle);
         return;
@@ -630,6 +634,9 @@ void seisekitime1::Option2_Click(int k) {
     default:
         break;
     }
+    // Whatever the view did (or if no view option was selected), the menu must not stay
+    // behind the progress panel with the back button and the start buttons dead.
+    endView();
 }
 
 void seisekitime1::Option1_Click(int k) {
@@ -673,16 +680,22 @@ void seisekitime1::Option1_Click(int k) {
         } else if (k == 3) {
             Command7_Click();
         }
-        m_picture1->setEnabled(true);
     }
+    endView();
+}
+
+// The end of every view: the button panel and the back button usable, the start buttons the
+// over-practice rule allows, the lists shown and the progress panel gone.
+void seisekitime1::endView() {
+    m_picture1->setEnabled(true);
     m_command1->setEnabled(true);
     Command9_Click();
     showResultLists();
     m_picture6->hide();
 }
 
+// The views read the filter from Combo1; the shared gradeFilter belongs to the name screen.
 void seisekitime1::Combo1_Click() {
-    m_p.h.gradeFilter = m_combo1->currentText();
     if (m_option2[0]->isChecked())
         Option2_Click(0);
     else
@@ -696,32 +709,47 @@ void seisekitime1::Combo2_Click() {
     Option1_Click(3);
 }
 
-// The result views come with their own screens' work; until then each leaves its lists empty
-// and hands the button panel back, as the views do.
-void seisekitime1::emptyResultLists() {
-    for (int n = 1; n < static_cast<int>(m_columns.size()); ++n)
-        m_columns[n].list5->clear();
-    m_picture1->setEnabled(true);
-}
-
+// The result views. Until their rows are built each view starts as its lists' captions and
+// empty lists, and hands the button panel back as the views do.
 void seisekitime1::Command3_Click(int n) {
     if (n >= 1 && n < static_cast<int>(m_columns.size())) m_columns[n].list5->clear();
 }
 void seisekitime1::Command5_Click() {
-    emptyResultLists();
+    m_label5->setText(QStringLiteral("本日の成績"));
+    resultViewKind = 2;
+    回数など表示();
+    成績リスト色表示();
+    m_picture1->setEnabled(true);
 }
 void seisekitime1::Command6_Click() {
-    emptyResultLists();
+    m_label5->setText(QStringLiteral("ベスト成績"));
+    resultViewKind = 1;
+    回数など表示();
+    m_picture1->setEnabled(true);
 }
 void seisekitime1::Command7_Click() {
-    emptyResultLists();
+    resultViewKind = 3;
+    回数など表示();
+    m_label5->clear();
+    成績リスト色表示();
+    m_picture1->setEnabled(true);
+    m_combo2->show();
 }
 void seisekitime1::Command16_Click() {
-    emptyResultLists();
     ListOtherPupils();
+    resultViewKind = 3;
+    回数など表示();
+    m_label5->setText(QStringLiteral("個人別ﾀｲﾑ"));
+    endView();
 }
 void seisekitime1::Command24_Click(int) {}
-void seisekitime1::回数など表示() {}
+void seisekitime1::回数など表示() {
+    for (int n = 1; n < static_cast<int>(m_columns.size()); ++n) {
+        m_columns[n].label9->setText(QStringLiteral("今日"));
+        m_columns[n].label10->setText(QStringLiteral("今まで"));
+        m_columns[n].list5->clear();
+    }
+}
 void seisekitime1::成績リスト色表示() {}
 void seisekitime1::成績リスト色表示単独() {}
 
