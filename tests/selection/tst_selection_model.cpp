@@ -384,7 +384,7 @@ void SelectionModelTest::columnTexts() {
     c.passTime[2] = 25;
     c.clearCount[2] = 10;
     c.clearPoints[2] = 300;
-    c.pointRate[2] = 1.5f;
+    c.pointRate[2] = DecimalNumber::leading(u"1.5");
     c.judgeDays[2] = Field::number(7);
     QCOMPARE(targetText(c, p.h, 1), QStringLiteral("目標=30秒 --------"));
     QCOMPARE(targetText(c, p.h, 2), QStringLiteral("目標=25秒 10回/300点(×1.5)"));
