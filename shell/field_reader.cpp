@@ -2,8 +2,6 @@
 
 #include "numbers.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <cmath>
 
@@ -73,10 +71,35 @@ bool Field::operator==(const Field& o) const {
 }
 
 bool isDecimalNumber(QStringView text) {
-    // ASCII digits only: a full-width "１２" is a text, as the leading-number rule reads it.
-    static const QRegularExpression re(
-        QStringLiteral(R"(^[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?$)"));
-    return re.match(text.toString()).hasMatch();
+    // [+-]? (digits [. digits?] | . digits) ([eE] [+-]? digits)?, ASCII digits only: a
+    // full-width "１２" is a text, as the leading-number rule reads it. Called for every field,
+    // so no regular expression.
+    auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    qsizetype mantissaDigits = 0;
+    while (i < n && digit(text[i]))
+        ++i, ++mantissaDigits;
+    if (i < n && text[i] == u'.') {
+        ++i;
+        while (i < n && digit(text[i]))
+            ++i, ++mantissaDigits;
+    }
+    if (mantissaDigits == 0)
+        return false;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+            ++i;
+        qsizetype exponentDigits = 0;
+        while (i < n && digit(text[i]))
+            ++i, ++exponentDigits;
+        if (exponentDigits == 0)
+            return false;
+    }
+    return i == n;
 }
 
 static bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }

@@ -81,6 +81,21 @@ private slots:
         QCOMPARE(f[0].toText(), variantText);
     }
 
+    void decimalNumberForms_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("number");
+        for (const char* yes : {"0", "007", "-3", "+2.5", "1.", ".5", "1e3", "2.5E-2"})
+            QTest::newRow(yes) << QString::fromLatin1(yes) << true;
+        for (const char* no : {"", ".", "-", "1e", "e3", "1.2.3", "12a", "1 2", "0x10"})
+            QTest::newRow(no) << QString::fromLatin1(no) << false;
+        QTest::newRow("full-width digits") << QStringLiteral("１２") << false;
+    }
+    void decimalNumberForms() {
+        QFETCH(QString, text);
+        QFETCH(bool, number);
+        QCOMPARE(isDecimalNumber(text), number);
+    }
+
     void integerSlotsRoundAndClamp_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qlonglong>("value");
