@@ -1,6 +1,7 @@
 #include "flash_drill.h"
 
 #include "records/program.h"
+#include "shell/field_reader.h"
 #include "shell/numbers.h"
 
 #include <algorithm>
@@ -126,7 +127,7 @@ void FlashDrill::setUpLabels() {
     const int pupil = (m_h.Bangou >= 0 && m_h.Bangou < kStudentSlots) ? m_h.Bangou : 0;
     m_view.setFontSize(drillctl::sLabel2, m_h.programTitle.size() > 9 ? 14.0 : 16.8);
     m_view.setCaption(drillctl::sLabel2, m_h.programTitle);
-    m_view.setCaption(drillctl::sLabel7, m_h.studentName.trimmed());
+    m_view.setCaption(drillctl::sLabel7, trimBlanks(m_h.studentName));
     m_view.setCaption(drillctl::sLabel8, m_h.levelNames[level]);
     double total = 0;
     for (int i = 1; i <= 15; ++i)

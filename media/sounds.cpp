@@ -19,7 +19,7 @@ QString SoundTable::load(const QString& text) {
 
     FieldReader r(text);
     while (!r.atEnd()) {
-        const QString v = r.nextText();
+        const QString v = r.nextRaw(); // file names as written: "01" is 01.wav
         for (int k = 1; k <= Kinds; ++k) {
             if (soundNames[k][0] != v)
                 continue;
@@ -27,7 +27,7 @@ QString SoundTable::load(const QString& text) {
                 if (r.atEnd())
                     return QStringLiteral("「%1」の並びが \"*\" で閉じられないままファイルが終わっています")
                         .arg(v);
-                const QString w = r.nextText();
+                const QString w = r.nextRaw();
                 if (w == u"*") {
                     soundNames[k][21] = QString::number(j - 1);
                     break;

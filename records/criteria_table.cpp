@@ -12,32 +12,79 @@ const std::array<QString, 9> kCriteriaHeadings = {
     QStringLiteral("ｸﾘｱ回数"),  QStringLiteral("ﾎﾟｲﾝﾄ倍率"), QStringLiteral("禁回"),
     QStringLiteral("禁点"),     QStringLiteral("判期間"),   QStringLiteral("禁期間")};
 
-int CriteriaTable::read(const QString& text) {
-    FieldReader r(text);
-    int row = -1;
-    while (!r.atEnd() && row < Rows - 1) {
-        ++row;
-        // Numeric columns read a non-numeric or empty field as its leading number (0).
-        passTime[row] = static_cast<int>(r.next().toNumber());
-        minimumTime[row] = static_cast<int>(r.next().toNumber());
-        clearPoints[row] = static_cast<int>(r.next().toNumber());
-        clearCount[row] = toInt16(static_cast<long long>(r.next().toNumber()));
-        pointRate[row] = static_cast<float>(r.next().toNumber());
-        overCount[row] = r.next();
-        overPoints[row] = r.next();
-        judgeDays[row] = r.next();
-        overDays[row] = r.next();
-        spare10[row] = r.next();
-        spare11[row] = r.next();
-        spare12[row] = r.next();
+namespace {
+
+// Numeric columns hold a plain decimal number or nothing; an exponent form is refused too, since
+// the leading-number rule would read "1e3" as 1.
+bool numericCell(const Field& f) {
+    if (f.isEmpty())
+        return true;
+    const QString& t = f.raw();
+    return isDecimalNumber(t) && !t.contains(u'e', Qt::CaseInsensitive);
+}
+
+QString columnName(int column) {
+    return column < static_cast<int>(kCriteriaHeadings.size())
+               ? QStringLiteral("%1 列目（%2）").arg(column + 1).arg(kCriteriaHeadings[column])
+               : QStringLiteral("%1 列目").arg(column + 1);
+}
+
+} // namespace
+
+QString CriteriaTable::read(const QString& text, int* rowsRead) {
+    std::vector<FieldLine> lines = readFieldLines(text);
+    // Blank lines at the end (an editor's last line end, an end-of-file mark) hold no row.
+    while (!lines.empty() && lines.back().fields.empty())
+        lines.pop_back();
+    if (lines.size() > static_cast<size_t>(Rows))
+        lines.resize(Rows);
+
+    for (size_t row = 0; row < lines.size(); ++row) {
+        const FieldLine& line = lines[row];
+        const int have = static_cast<int>(line.fields.size());
+        if (have != Columns) {
+            const QString where = have < Columns
+                                      ? QStringLiteral("%1 から後がありません").arg(columnName(have))
+                                      : QStringLiteral("%1 から後は余分です").arg(columnName(Columns));
+            return QStringLiteral("%1 行目: 値が %2 個あります（1 行に 12 個のはずです）。%3")
+                .arg(line.number)
+                .arg(have)
+                .arg(where);
+        }
+        if (row == 0)
+            continue; // the heading line: its texts read as 0 in the numeric columns
+        for (int c = 0; c < 5; ++c)
+            if (!numericCell(line.fields[c]))
+                return QStringLiteral("%1 行目 %2: 「%3」は数ではありません")
+                    .arg(line.number)
+                    .arg(columnName(c))
+                    .arg(line.fields[c].raw());
     }
-    return row + 1;
+
+    for (size_t row = 0; row < lines.size(); ++row) {
+        const std::vector<Field>& f = lines[row].fields;
+        passTime[row] = static_cast<int>(f[0].toInteger(INT32_MIN, INT32_MAX));
+        minimumTime[row] = static_cast<int>(f[1].toInteger(INT32_MIN, INT32_MAX));
+        clearPoints[row] = static_cast<int>(f[2].toInteger(INT32_MIN, INT32_MAX));
+        clearCount[row] = static_cast<short>(f[3].toInteger(INT16_MIN, INT16_MAX));
+        pointRate[row] = DecimalNumber::leading(f[4].raw());
+        overCount[row] = f[5];
+        overPoints[row] = f[6];
+        judgeDays[row] = f[7];
+        overDays[row] = f[8];
+        spare10[row] = f[9];
+        spare11[row] = f[10];
+        spare12[row] = f[11];
+    }
+    if (rowsRead)
+        *rowsRead = static_cast<int>(lines.size());
+    return {};
 }
 
 std::array<QString, CriteriaTable::Columns> CriteriaTable::rowTexts(int row) const {
     return {QString::number(passTime[row]), QString::number(minimumTime[row]),
             QString::number(clearPoints[row]), QString::number(clearCount[row]),
-            singleText(pointRate[row]), overCount[row].toText(), overPoints[row].toText(),
+            pointRate[row].text(), overCount[row].toText(), overPoints[row].toText(),
             judgeDays[row].toText(), overDays[row].toText(), spare10[row].toText(),
             spare11[row].toText(), spare12[row].toText()};
 }
@@ -53,7 +100,9 @@ QString LoadCriteriaFile(CriteriaTable& table, const QString& path) {
     const TextFile f = readCp932File(path);
     if (!f.ok())
         return f.error;
-    table.read(f.text);
+    const QString problem = table.read(f.text);
+    if (!problem.isEmpty())
+        return QStringLiteral("%1 の %2").arg(path, problem);
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "shell/field_reader.h"
 #include "shell/hensuu1.h"
+#include "shell/numbers.h"
 
 #include <QString>
 #include <array>
@@ -17,7 +18,7 @@ struct CriteriaTable {
     std::array<int, Rows> minimumTime{};
     std::array<int, Rows> clearPoints{};
     std::array<short, Rows> clearCount{};
-    std::array<float, Rows> pointRate{};
+    std::array<DecimalNumber, Rows> pointRate{}; // as written, so points x rate is exact
     std::array<Field, Rows> overCount{};
     std::array<Field, Rows> overPoints{};
     std::array<Field, Rows> judgeDays{};
@@ -26,9 +27,11 @@ struct CriteriaTable {
     std::array<Field, Rows> spare11{};
     std::array<Field, Rows> spare12{};
 
-    // Reads rows from the text, starting at row 0, until the text ends or 36 rows are read.
-    // Rows the text does not reach keep their values. Returns the number of rows read.
-    int read(const QString& text);
+    // Reads one row per line, starting at row 0, until the text ends or 36 rows are read.
+    // Rows the text does not reach keep their values. Every line read must hold twelve values,
+    // and the numeric columns of the level lines numbers or nothing; otherwise nothing is
+    // changed and the result names the first bad line and column. rowsRead receives the count.
+    QString read(const QString& text, int* rowsRead = nullptr);
 
     // The cell texts of one row as the editor shows and writes them.
     std::array<QString, Columns> rowTexts(int row) const;
@@ -41,7 +44,7 @@ struct CriteriaTable {
 extern const std::array<QString, 9> kCriteriaHeadings;
 
 // Reads dataFolder's criteria file into the table. Returns an empty string or a message
-// naming the file and the problem.
+// naming the file, the line and the column; the program must not start with such a file.
 QString LoadCriteriaFile(CriteriaTable& table, const QString& path);
 
 // The file as the editor writes it: the heading line, then one line per row 1..levelRows,

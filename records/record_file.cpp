@@ -186,7 +186,7 @@ RecordFile::Result RecordFile::append(const SeisekiRecord& rec,
 void AppendRecord(const QString& path, SeisekiRecord& recordBuffer, int bangou, int levelNo,
                   int resultTime, const QString& schoolCode, Services& s, int retryWaitMs) {
     recordBuffer.recordDate = oleDate(s.clock.today());
-    recordBuffer.recordTimeOfDay = oleTimeOfDay(s.clock.secondsSinceMidnight());
+    recordBuffer.recordTimeOfDay = wholeSecondTimeOfDay(s.clock.secondsSinceMidnight());
     recordBuffer.recordBangou = static_cast<qint16>(bangou);
     recordBuffer.recordLevel = static_cast<qint16>(levelNo);
     recordBuffer.recordTime = resultTime;

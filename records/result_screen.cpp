@@ -1,6 +1,7 @@
 #include "result_screen.h"
 
 #include "availability.h"
+#include "shell/field_reader.h"
 #include "shell/numbers.h"
 #include "shell/startup.h"
 
@@ -16,11 +17,11 @@ int targetLevel(const Hensuu1& h) {
 }
 } // namespace
 
-QString pointsLine(int resultTime, int passTime, float pointRate) {
+QString pointsLine(int resultTime, int passTime, const DecimalNumber& pointRate) {
     const int p = RunPointsFullTime(resultTime, passTime);
     const int q = ratedPoints(p, pointRate);
     return QStringLiteral("獲得ポイント：") + QString::number(p) + QStringLiteral("点×") +
-           singleText(pointRate) + QStringLiteral("→") + QString::number(q) + QStringLiteral("点");
+           pointRate.text() + QStringLiteral("→") + QString::number(q) + QStringLiteral("点");
 }
 
 bool congratulationSuppressed(const CriteriaTable& c) {
@@ -45,11 +46,11 @@ ResultDecision decideResult(const Program& p, const RunOutcome& outcome) {
     s.picture1Visible = d.levelCleared && atTarget && !congratulationSuppressed(c);
 
     s.label19 = pointsLine(h.resultTime, inRange ? c.passTime[level] : 0,
-                           inRange ? c.pointRate[level] : 0.0f);
+                           inRange ? c.pointRate[level] : DecimalNumber());
     s.label18 = h.resultTime >= 99998 ? QStringLiteral("記録なし")
                                       : QStringLiteral("今の成績：") +
                                             QString::number(h.resultTime) + QStringLiteral("秒");
-    s.label17 = h.studentName.trimmed();
+    s.label17 = trimBlanks(h.studentName);
     s.label15 = h.programTitle;
     s.label16 = inRange ? h.levelNames[level] : QString();
     s.label13 = QStringLiteral(" (このレベル　") + singleText(st.todayRunCount(level, b)) +

@@ -43,7 +43,7 @@ ResultDecision decideResult(const Program& p, const RunOutcome& outcome);
 // Timer1's decisions on the activation's state.
 ResultState decideAfterTimer(const Program& p, ResultState state);
 // "獲得ポイント：p点×rate→q点" on the full time.
-QString pointsLine(int resultTime, int passTime, float pointRate);
+QString pointsLine(int resultTime, int passTime, const DecimalNumber& pointRate);
 // True when some level 1..35 has clearCount 9999: the course has no final congratulation.
 bool congratulationSuppressed(const CriteriaTable& c);
 

@@ -51,19 +51,18 @@ int RunPointsFullTime(int time, int passTime) {
     return pointsFor(time, time, passTime);
 }
 
-int ratedPoints(int points, float pointRate) {
-    const double v = wholeFloor(points * static_cast<double>(pointRate));
-    // A rate typed far out of range (or not a number) must not overflow the sums.
-    if (!(v == v)) return 0;
-    return static_cast<int>(std::clamp(v, -1e9, 1e9));
+int ratedPoints(int points, const DecimalNumber& pointRate) {
+    return static_cast<int>(pointRate.floorTimes(points));
+}
+
+int ratedRunPoints(const CriteriaTable& criteria, int level, int time) {
+    if (level < 0 || level >= kLevelSlots) return 0;
+    return ratedPoints(RunPoints(time, criteria.passTime[level]), criteria.pointRate[level]);
 }
 
 namespace {
 // Point sums stay within their 32-bit tables however extreme the rate.
-void addPoints(qint32& sum, int p) {
-    const qint64 v = static_cast<qint64>(sum) + p;
-    sum = static_cast<qint32>(std::clamp<qint64>(v, INT32_MIN, INT32_MAX));
-}
+void addPoints(qint32& sum, int p) { sum = saturatingAdd32(sum, p); }
 } // namespace
 
 Statistics::Statistics() {
@@ -165,6 +164,7 @@ void Statistics::countScan(const CriteriaTable& criteria, const QDate& today,
 
     const double todayOle = oleDate(today);
     const double now = todayOle + oleTimeOfDay(secondsSinceMidnight);
+    const double tomorrowOle = todayOle + 1;
     // Window starts per level. A length of 0 or less, text or empty selects nothing, not even a
     // record another computer dated ahead of this one's clock.
     constexpr double never = std::numeric_limits<double>::infinity();
@@ -181,13 +181,16 @@ void Statistics::countScan(const CriteriaTable& criteria, const QDate& today,
         const int l = e.level;
         const int i = at(l, e.bangou);
         const bool counted = e.time < CountedBelow;
-        const int p = ratedPoints(RunPoints(e.time, criteria.passTime[l]), criteria.pointRate[l]);
+        const int p = ratedRunPoints(criteria, l, e.time);
+        // A record dated after today (another computer's clock runs ahead) belongs to no
+        // window and not to today; the all-time figures still count it.
+        const bool future = e.date >= tomorrowOle;
         if (counted) ++m_runCountAll[i];
-        if (e.date > judgeFrom[l]) {
+        if (!future && e.date > judgeFrom[l]) {
             if (counted) ++m_runCountJudge[i];
             addPoints(m_pointsJudge[i], p);
         }
-        if (e.date > overFrom[l]) {
+        if (!future && e.date > overFrom[l]) {
             if (counted) ++m_runCountOver[i];
             addPoints(m_pointsOver[i], p);
         }

@@ -14,8 +14,12 @@ namespace kz {
 int RunPoints(int time, int passTime);
 // The same formula on the whole time, as the result screen shows it.
 int RunPointsFullTime(int time, int passTime);
-// Int(points x pointRate): the points a run adds to the tables, kept within 32 bits.
-int ratedPoints(int points, float pointRate);
+// Int(points x pointRate), exact on the rate as written (10 x "0.7" = 7), held within
+// -1e9..1e9 so that sums of such points cannot overflow.
+int ratedPoints(int points, const DecimalNumber& pointRate);
+// The points one run of a level adds to every table and view: RunPoints on the level's pass
+// time times its rate. Levels outside 0..35 earn 0. Every figure of points goes through this.
+int ratedRunPoints(const CriteriaTable& criteria, int level, int time);
 
 // Per-level, per-student tables rebuilt from the last 20000 records of the record file.
 class Statistics {

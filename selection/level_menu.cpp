@@ -1,5 +1,6 @@
 #include "level_menu.h"
 
+#include "shell/field_reader.h"
 #include "shell/numbers.h"
 
 namespace kz {
@@ -39,7 +40,7 @@ QString targetText(const CriteriaTable& c, const Hensuu1& h, int level) {
     return QStringLiteral("目標=") + pass + QStringLiteral("秒 ") +
            QString::number(c.clearCount[level]) + QStringLiteral("回/") +
            QString::number(c.clearPoints[level]) + QStringLiteral("点(×") +
-           singleText(c.pointRate[level]) + u')';
+           c.pointRate[level].text() + u')';
 }
 
 QString recentText(const CriteriaTable& c, const Statistics& st, int level, int b) {
@@ -78,7 +79,7 @@ QString todayRunTotalText(qint16 total) {
 }
 
 QString pupilText(const Hensuu1& h) {
-    return h.studentGrade + u' ' + h.studentName.trimmed();
+    return h.studentGrade + u' ' + trimBlanks(h.studentName);
 }
 
 QString schoolText(const Hensuu1& h) {

@@ -3,6 +3,7 @@
 #include "platform/system_services.h"
 #include "records/program.h"
 #include "records/statistics.h"
+#include "shell/field_reader.h"
 #include "shell/numbers.h"
 
 #include <algorithm>
@@ -16,9 +17,10 @@ PupilFigures pupilFigures(const Statistics& stats, int bangou) {
     long long totalRuns = 0;
     for (int level = 1; level < kLevelSlots; ++level) {
         f.todayRuns += stats.todayRunCount(level, bangou);
-        f.todayPoints += stats.todayPoints(level, bangou);
+        // Saturating like the tables they add up: a pupil's figures never wrap negative.
+        f.todayPoints = saturatingAdd32(f.todayPoints, stats.todayPoints(level, bangou));
         totalRuns += stats.runCountAll(level, bangou);
-        f.totalPoints += stats.pointsAll(level, bangou);
+        f.totalPoints = saturatingAdd32(f.totalPoints, stats.pointsAll(level, bangou));
     }
     f.totalRuns = toInt16(totalRuns);
     return f;
@@ -64,9 +66,13 @@ QString figuresField(const PupilFigures& f, int statsMode) {
 
 namespace {
 
+QString namePartOf(int gradeIndex, const QString& name) {
+    return displayGrade(gradeIndex) + u' ' + trimBlanks(name);
+}
+
 // Grade, blank, name and the full-width padding that lines the figures up in a fixed-pitch font.
 QString paddedName(int gradeIndex, const QString& name, int statsMode) {
-    const QString part = displayGrade(gradeIndex) + u' ' + name.trimmed();
+    const QString part = namePartOf(gradeIndex, name);
     const int width = (statsMode == PointsTodayTotal || gradeIndex > 0) ? 9 : 11;
     return part.length() >= width ? part : part + QString(width - part.length(), QChar(0x3000));
 }
@@ -103,6 +109,7 @@ std::vector<NameRow> nameRows(const std::vector<RosterEntry>& listed, int school
         NameRow row;
         row.number = e.number;
         row.gradeNumber = grade;
+        row.namePart = namePartOf(grade, e.name);
         row.key =
             nameKey(e.birthYear, grade, e.name,
                     figuresField(pupilFigures(stats, e.number), statsMode), statsMode, row.number);
@@ -121,7 +128,7 @@ std::vector<NameRow> nameRows(const std::vector<RosterEntry>& listed, int school
 }
 
 QString nameLabelFor(const NameRow& row) {
-    return row.display.trimmed().left(10).trimmed();
+    return trimBlanks(row.namePart.left(10));
 }
 
 void NameScreen::rebuild() {
@@ -136,6 +143,13 @@ void NameScreen::rebuild() {
     }
     m_rows = nameRows(m_reading.listed, m_tables.schoolYear, m_p.stats, statsMode, h.gradeFilter);
     choose(0);
+}
+
+void NameScreen::reportRosterProblems() {
+    const QString msg = rosterProblemsMessage(m_reading, m_p.rosterFilePath());
+    if (msg.isEmpty() || msg == m_tables.reportedProblems) return;
+    m_tables.reportedProblems = msg;
+    m_p.s.dialogs.message(msg, m_p.h.programTitle);
 }
 
 QStringList NameScreen::listItems() const {

@@ -50,6 +50,7 @@ bool gradeFilterKeeps(const QString& filter, int gradeNumber);
 struct NameRow {
     QString key;     // the whole sort key
     QString display; // what the list shows: grade, name, padding, figures
+    QString namePart; // grade, blank and the name, without the list's padding
     int number = 0;
     int gradeNumber = 0;
 };
@@ -58,7 +59,9 @@ struct NameRow {
 std::vector<NameRow> nameRows(const std::vector<RosterEntry>& listed, int schoolYear,
                               const Statistics& stats, int statsMode, const QString& filter);
 
-// The name label for a chosen row: its first 10 characters, trimmed.
+// The name label for a chosen row: grade, blank and the start of the name, 10 characters at
+// most. The list's full-width padding and figures are not part of it; a full-width space of the
+// name itself is.
 QString nameLabelFor(const NameRow& row);
 
 inline const QString kNoName = QStringLiteral("－－－－－－");
@@ -76,6 +79,9 @@ public:
     QStringList listItems() const;
     const std::vector<NameRow>& rows() const { return m_rows; }
     const RosterReading& lastReading() const { return m_reading; }
+    // After the screen has loaded: one message naming the roster's bad lines, unless the same
+    // was shown before in this process.
+    void reportRosterProblems();
 
     // A click on list item k (0 = no name).
     void choose(int item);

@@ -16,10 +16,7 @@ constexpr int kFieldsPerLine = 8;
 
 // An integer field as a 16-bit whole number; out-of-range values are held at the bounds
 // instead of wrapping into a different number.
-qint16 int16Field(const Field& f) {
-    const double v = roundHalfEven(f.toNumber());
-    return static_cast<qint16>(std::clamp(v, -32768.0, 32767.0));
-}
+qint16 int16Field(const Field& f) { return static_cast<qint16>(f.toInteger(-32768, 32767)); }
 
 } // namespace
 
@@ -51,15 +48,24 @@ RosterReading readRosterText(const QString& text, RosterTables& tables, const QD
                              int startMonth, int commonLine3, Flag2 flag2) {
     RosterReading out;
     tables.schoolYear = schoolYearOf(today, startMonth);
-    FieldReader reader(text);
-    while (!reader.atEnd()) {
-        std::array<Field, kFieldsPerLine> f;
-        for (Field& field : f)
-            field = reader.next();
+    for (const FieldLine& line : readFieldLines(text)) {
+        const std::vector<Field>& f = line.fields;
+        if (f.empty())
+            continue; // a blank line holds no pupil
+        if (f.size() != kFieldsPerLine) {
+            out.problems.push_back({line.number, RosterProblem::FieldCount,
+                                    QString::number(f.size())});
+            continue;
+        }
+        if (!isDecimalNumber(f[0].raw())) {
+            out.problems.push_back({line.number, RosterProblem::NotANumber, f[0].raw()});
+            continue;
+        }
         const double number = roundHalfEven(f[0].toNumber());
         if (number < 0 || number > kStudentSlots - 1) {
             // Its number indexes nothing; the pupil simply does not appear.
             ++out.outOfRange;
+            out.problems.push_back({line.number, RosterProblem::OutOfRange, f[0].raw()});
             continue;
         }
         RosterEntry e;
@@ -67,10 +73,10 @@ RosterReading readRosterText(const QString& text, RosterTables& tables, const QD
         e.birthYear = int16Field(f[1]);
         e.spare1 = int16Field(f[2]);
         e.spare2 = int16Field(f[3]);
-        e.name = fixedWidthText(f[4].toText(), kRosterTextWidth);
-        e.listFlag = static_cast<int>(std::clamp(roundHalfEven(f[5].toNumber()), -1e9, 1e9));
-        e.spareText1 = fixedWidthText(f[6].toText(), kRosterTextWidth);
-        e.spareText2 = fixedWidthText(f[7].toText(), kRosterTextWidth);
+        e.name = fixedWidthText(f[4].raw(), kRosterTextWidth);
+        e.listFlag = static_cast<int>(f[5].toInteger(-1000000000, 1000000000));
+        e.spareText1 = fixedWidthText(f[6].raw(), kRosterTextWidth);
+        e.spareText2 = fixedWidthText(f[7].raw(), kRosterTextWidth);
         if (e.listFlag == 2 && commonLine3 == 1 && flag2 == Flag2::ListedWhenCommonLine3)
             e.listFlag = 0;
 
@@ -81,6 +87,7 @@ RosterReading readRosterText(const QString& text, RosterTables& tables, const QD
         if (e.listFlag != 0) continue;
         if (static_cast<int>(out.listed.size()) >= kRosterSlots) {
             ++out.overflow;
+            out.problems.push_back({line.number, RosterProblem::Overflow, QString()});
             continue;
         }
         out.listed.push_back(e);
@@ -88,6 +95,55 @@ RosterReading readRosterText(const QString& text, RosterTables& tables, const QD
     }
     tables.rosterCount = static_cast<int>(out.listed.size());
     return out;
+}
+
+namespace {
+
+QString problemText(const RosterProblem& p) {
+    switch (p.kind) {
+    case RosterProblem::FieldCount:
+        return QStringLiteral("項目が %1 個（8 個のはずです）").arg(p.detail);
+    case RosterProblem::NotANumber:
+        return QStringLiteral("番号「%1」が数ではありません").arg(p.detail);
+    case RosterProblem::OutOfRange:
+        return QStringLiteral("番号 %1 が 0～5000 の外です").arg(p.detail);
+    case RosterProblem::Overflow:
+        return QStringLiteral("5000 人を超えたので名前の一覧に出せません");
+    }
+    return {};
+}
+
+} // namespace
+
+QString rosterProblemsMessage(const RosterReading& reading, const QString& fileName) {
+    if (reading.problems.empty()) return {};
+    // Consecutive lines with the same text share one entry ("5003～6002 行目"), so that a few
+    // thousand surplus lines still make a message that fits on the screen.
+    struct Group {
+        int first, last;
+        QString text;
+    };
+    std::vector<Group> groups;
+    for (const RosterProblem& p : reading.problems) {
+        const QString t = problemText(p);
+        if (!groups.empty() && groups.back().last + 1 == p.line && groups.back().text == t)
+            groups.back().last = p.line;
+        else
+            groups.push_back({p.line, p.line, t});
+    }
+    constexpr size_t shown = 20;
+    QString msg = QStringLiteral("%1 の次の行は名前の一覧に入れませんでした。\n").arg(fileName);
+    for (size_t i = 0; i < groups.size() && i < shown; ++i) {
+        const Group& g = groups[i];
+        const QString lines = g.first == g.last
+                                  ? QString::number(g.first)
+                                  : QStringLiteral("%1～%2").arg(g.first).arg(g.last);
+        msg += QStringLiteral("%1 行目: %2\n").arg(lines, g.text);
+    }
+    if (groups.size() > shown)
+        msg += QStringLiteral("ほかに %1 か所\n").arg(groups.size() - shown);
+    msg.chop(1);
+    return msg;
 }
 
 RosterReading readRosterFile(const QString& path, RosterTables& tables, const QDate& today,
@@ -115,7 +171,7 @@ RosterReading readOtherPupils(const QString& path, RosterTables& tables, const Q
 
 QString otherPupilLine(const RosterTables& tables, int number) {
     return tables.gradeTexts[number] + QStringLiteral(" /  ") +
-           tables.studentNames[number].trimmed() + u'/' + QString::number(number);
+           trimBlanks(tables.studentNames[number]) + u'/' + QString::number(number);
 }
 
 } // namespace kz

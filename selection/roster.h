@@ -34,6 +34,9 @@ struct RosterTables {
     std::vector<int> rosterNumbers = std::vector<int>(kRosterSlots + 1);
     int rosterCount = 0;
     int schoolYear = 0;
+    // The problems message last shown, so that the name screen reports a roster's bad lines
+    // once rather than at every return to it.
+    QString reportedProblems;
 };
 
 // The calendar year of today, one less before the month in which the school year begins.
@@ -49,19 +52,32 @@ QString displayGrade(int gradeIndex);
 // A text cut or padded with blanks to exactly width characters.
 QString fixedWidthText(const QString& text, int width);
 
+// A roster line that was skipped or not listed, and why.
+struct RosterProblem {
+    enum Kind { FieldCount, NotANumber, OutOfRange, Overflow };
+    int line = 0; // 1 for the file's first line
+    Kind kind = FieldCount;
+    QString detail; // the field count, or the number as written
+};
+
 // The outcome of one reading.
 struct RosterReading {
     QString error;                   // empty, or a message naming the file
     std::vector<RosterEntry> listed; // listed lines in file order, at most 5000
     int outOfRange = 0;              // lines skipped: number outside 0..5000
     int overflow = 0;                // listed lines beyond the 5000th, stored but not listed
+    std::vector<RosterProblem> problems; // every line skipped or not listed, in file order
     bool ok() const { return error.isEmpty(); }
 };
 
+// One message for all problems of a reading, naming the file and the lines; empty when none.
+QString rosterProblemsMessage(const RosterReading& reading, const QString& fileName);
+
 enum class Flag2 { ListedWhenCommonLine3, NeverListed };
 
-// Reads the roster text: stores every line's name, birth year and grade text by number and
-// collects the listed lines. commonLine3 = 1 lists lines whose flag is 2 (unless flag2 says never).
+// Reads the roster text line by line: stores every good line's name, birth year and grade text
+// by number and collects the listed lines. A line without eight fields, or whose number is not
+// a number within 0..5000, is skipped and noted, so it cannot shift the lines after it. commonLine3 = 1 lists lines whose flag is 2 (unless flag2 says never).
 RosterReading readRosterText(const QString& text, RosterTables& tables, const QDate& today,
                              int startMonth, int commonLine3,
                              Flag2 flag2 = Flag2::ListedWhenCommonLine3);

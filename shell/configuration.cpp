@@ -56,7 +56,7 @@ QString loadPathAndCommonData(Hensuu1& h, const QString& programDir) {
         int have = 0;
         QString fields[10];
         for (int i = 0; i < 10 && !r.atEnd(); ++i, ++have)
-            fields[i] = r.nextText();
+            fields[i] = r.nextRaw(); // folders are text as written
         if (have < 10)
             return fewerFields(pathFile, have, 10);
         if (fields[0].isEmpty())
@@ -80,7 +80,7 @@ QString loadPathAndCommonData(Hensuu1& h, const QString& programDir) {
         if (have < 10)
             return fewerFields(commonFile, have, 10);
         h.commonLine1 = f[0];
-        h.schoolLine = f[1].toText();
+        h.schoolLine = f[1].raw(); // "01234…" keeps its leading zero
         h.commonLine3 = f[2];
         h.commonLine4 = f[3];
         h.commonSpare[1] = f[4];

@@ -9,10 +9,29 @@ namespace kz {
 
 static constexpr const char* kCodec = "windows-31j";
 
+static bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// True when the bytes end in a lead byte with no trail byte: the decoder would keep it waiting
+// for more input instead of reporting it.
+static bool endsInLoneLeadByte(const QByteArray& bytes) {
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        if (isLeadByte(static_cast<unsigned char>(bytes[i]))) {
+            if (i + 1 >= n)
+                return true;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
 bool decodeCp932(const QByteArray& bytes, QString* out, qsizetype* badOffset) {
     QStringDecoder decoder(kCodec);
     QString text = decoder.decode(bytes);
-    if (!decoder.hasError()) {
+    if (!decoder.hasError() && !endsInLoneLeadByte(bytes)) {
         if (out)
             *out = text;
         return true;
@@ -23,8 +42,7 @@ bool decodeCp932(const QByteArray& bytes, QString* out, qsizetype* badOffset) {
         qsizetype i = 0;
         *badOffset = 0;
         while (i < bytes.size()) {
-            const unsigned char c = static_cast<unsigned char>(bytes[i]);
-            const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+            const bool lead = isLeadByte(static_cast<unsigned char>(bytes[i]));
             const qsizetype len = lead ? 2 : 1;
             QStringDecoder one(kCodec);
             const QString piece = one.decode(bytes.mid(i, len));
@@ -64,8 +82,7 @@ QByteArray fixedCp932Field(const QString& text, int width) {
         // Walk characters so that a lead byte is never separated from its trail byte.
         qsizetype i = 0;
         while (i < width) {
-            const unsigned char c = static_cast<unsigned char>(bytes[i]);
-            const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+            const bool lead = isLeadByte(static_cast<unsigned char>(bytes[i]));
             if (lead && i + 1 >= width)
                 break;
             i += lead ? 2 : 1;

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <cmath>
 
@@ -105,6 +106,8 @@ void namesel::Form_Load() {
     m_list1->setCurrentRow(0);
     m_p.s.events.processEvents();
     m_picture5->hide();
+    // Bad roster lines are reported over the loaded screen, not in front of an empty one.
+    QTimer::singleShot(0, this, [this] { m_model.reportRosterProblems(); });
 }
 
 void namesel::Form_Activate() {

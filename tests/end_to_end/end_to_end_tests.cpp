@@ -124,6 +124,49 @@ private slots:
         QVERIFY(w.dialogs.messages[0].contains(school.basePath() + QStringLiteral("共通データ.txt")));
         QVERIFY(!w.registry.isLoaded(screen::namesel));
     }
+
+    // A short criteria row would shift every later column: the start stops and names the line.
+    void aShortCriteriaRowStopsTheStart() {
+        test::TempSchool school(3);
+        school.writeCriteria(QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
+                                            "55,80,60,5,1,20,0,7,3,,,\r\n"
+                                            "45,65,60,5,1.2,20,0\r\n"
+                                            "35,55,60,5,1.5,20,0,7,3,,,\r\n"));
+        LiveWorld w;
+        w.registry.setWindowed(true);
+        Application app(w.services, w.registry, school.programDir());
+        app.start();
+        bool ended = false;
+        try {
+            w.world.advance(100);
+        } catch (const test::ProgramEnded& e) {
+            ended = e.status == 1;
+        }
+        QVERIFY(ended);
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        const QString msg = w.dialogs.messages[0];
+        QVERIFY2(msg.contains(school.dataFolder() + QStringLiteral("タイム回数データ.txt")), qPrintable(msg));
+        QVERIFY2(msg.contains(QStringLiteral("3 行目: 値が 7 個")), qPrintable(msg));
+        QVERIFY(!w.registry.isLoaded(screen::namesel));
+    }
+
+    // Bad roster lines: the name screen loads with every good pupil, then one message names them.
+    void badRosterLinesAreNamedAfterTheNameScreenLoads() {
+        test::TempSchool school(3);
+        school.writeRoster(QStringLiteral("1,2015,0,0,あい,0,,\r\n2,2015,0,0,いう\r\n3,2015,0,0,うえ,0,,\r\n"));
+        LiveWorld w;
+        w.registry.setWindowed(true);
+        Application app(w.services, w.registry, school.programDir());
+        app.start();
+        w.world.advance(100);
+        QVERIFY(w.registry.isLoaded(screen::namesel));
+        QTRY_COMPARE(w.dialogs.messages.size(), 1);
+        QVERIFY2(w.dialogs.messages[0].contains(QStringLiteral("新名簿.txt の次の行")), qPrintable(w.dialogs.messages[0]));
+        QVERIFY(w.dialogs.messages[0].contains(QStringLiteral("2 行目: 項目が 5 個")));
+        auto* list = w.find<QListWidget>(screen::namesel, QStringLiteral("List1"));
+        QVERIFY(list);
+        QCOMPARE(list->count(), 3); // "－－－－－－" and the two good pupils
+    }
 };
 
 QTEST_MAIN(EndToEndTests)

@@ -1,5 +1,5 @@
-// Any bytes as a text file: the CP932 check, the field reader, and the readers of the
-// criteria and sound-name files must neither crash nor loop.
+// Any bytes as a text file: the CP932 check, the field and line readers, the number slots, and
+// the readers of the criteria and sound-name files must neither crash nor loop.
 #include "media/sounds.h"
 #include "records/criteria_table.h"
 #include "shell/field_reader.h"
@@ -16,10 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     kz::FieldReader r(text);
     int guard = 0;
-    while (!r.atEnd() && guard++ < 1000000)
-        (void)r.next().toText();
+    while (!r.atEnd() && guard++ < 1000000) {
+        const kz::Field f = r.next();
+        (void)f.toText();
+        (void)f.toInteger(-32768, 32767);
+        (void)kz::DecimalNumber::leading(f.raw()).floorTimes(2147483647);
+        (void)kz::DecimalNumber::leading(f.raw()).text();
+    }
+    (void)kz::readFieldLines(text);
     kz::CriteriaTable t;
-    t.read(text);
+    (void)t.read(text);
     kz::SoundTable s;
     (void)s.load(text);
     (void)kz::fixedCp932Field(text, 5);

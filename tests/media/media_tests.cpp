@@ -62,6 +62,18 @@ private slots:
         QCOMPARE(f.sound.played.mid(4), (QStringList{"/s/警告1.wav", "/s/合格.wav", "/s/最高1.wav"}));
     }
 
+    // File names are text as written: "01" is 01.wav, not 1.wav.
+    void namesKeepTheirDigits() {
+        FakeServices f;
+        SoundTable t;
+        QCOMPARE(t.load(QStringLiteral("正解音2, 01 ,002,*\r\n")), QString());
+        SoundPlayer p(t, QStringLiteral("/s/"), f.services);
+        f.random.script = {0.0, 0.99};
+        p.PlayCorrectSound();
+        p.PlayCorrectSound();
+        QCOMPARE(f.sound.played, (QStringList{"/s/01.wav", "/s/002.wav"}));
+    }
+
     void fourthFailureInARowEndsTheProgram() {
         FakeServices f;
         SoundTable t;

@@ -19,21 +19,29 @@ class CriteriaTests : public QObject {
             "15,30,80,4,2,10,abc,14,3,x,0.25,\r\n");
     }
 
+    // Rows read from a text that must be good.
+    static int readGood(CriteriaTable& t, const QString& text) {
+        int rows = -1;
+        const QString error = t.read(text, &rows);
+        if (!error.isEmpty()) qWarning("%s", qPrintable(error));
+        return error.isEmpty() ? rows : -1;
+    }
+
 private slots:
     void readsRowsByLinePosition() {
         CriteriaTable t;
-        QCOMPARE(t.read(demoFile()), 4);
+        QCOMPARE(readGood(t, demoFile()), 4);
         // The heading row: numeric columns read 0, headings stay text, spares empty.
         for (int v : {t.passTime[0], t.minimumTime[0], t.clearPoints[0], int(t.clearCount[0])})
             QCOMPARE(v, 0);
-        QCOMPARE(t.pointRate[0], 0.0f);
+        QCOMPARE(t.pointRate[0].text(), QStringLiteral("0"));
         QCOMPARE(t.overCount[0].toText(), QStringLiteral("禁回"));
         QCOMPARE(t.overDays[0].toText(), QStringLiteral("禁期間"));
         QVERIFY(t.spare10[0].isEmpty() && t.spare12[0].isEmpty());
 
         QCOMPARE(t.passTime[1], 25);
         QCOMPARE(t.minimumTime[1], 40);
-        QCOMPARE(t.pointRate[1], 1.5f);
+        QCOMPARE(t.pointRate[1].text(), QStringLiteral("1.5"));
         QVERIFY(t.judgeDays[1].isNumber());
         QCOMPARE(t.judgeDays[1].toNumber(), 7.0);
         // Empty variant columns: no limits, and an empty judgement window.
@@ -45,7 +53,7 @@ private slots:
 
     void overPracticeLimits() {
         CriteriaTable t;
-        t.read(demoFile());
+        QCOMPARE(readGood(t, demoFile()), 4);
         QVERIFY(!t.overPracticeReached(1, 29, 499));
         QVERIFY(t.overPracticeReached(1, 30, 0));
         QVERIFY(t.overPracticeReached(1, 0, 500));
@@ -56,8 +64,8 @@ private slots:
 
     void rowsTheFileDoesNotReachKeepTheirValues() {
         CriteriaTable t;
-        t.read(demoFile());
-        t.read(QStringLiteral("h,h,h,h,h,h,h,h,h,,,\r\n99,98,1,1,1,,,,,,,\r\n"));
+        QCOMPARE(readGood(t, demoFile()), 4);
+        QCOMPARE(readGood(t, QStringLiteral("h,h,h,h,h,h,h,h,h,,,\r\n99,98,1,1,1,,,,,,,\r\n")), 2);
         QCOMPARE(t.passTime[1], 99);
         QCOMPARE(t.passTime[2], 20);
     }
@@ -67,20 +75,20 @@ private slots:
         for (int line = 0; line < 37; ++line)
             text += QStringLiteral("%1,2,3,4,5,,,,,,,\r\n").arg(line + 100);
         CriteriaTable t;
-        QCOMPARE(t.read(text), 36);
+        QCOMPARE(readGood(t, text), 36);
         QCOMPARE(t.passTime[35], 135);
     }
 
     void swappingLinesSwapsLevels() {
         CriteriaTable t;
-        t.read(QStringLiteral("h,,,,,,,,,,,\r\n30,1,1,1,1,,,,,,,\r\n10,1,1,1,1,,,,,,,\r\n"));
+        QCOMPARE(readGood(t, QStringLiteral("h,,,,,,,,,,,\r\n30,1,1,1,1,,,,,,,\r\n10,1,1,1,1,,,,,,,\r\n")), 3);
         QCOMPARE(t.passTime[1], 30);
         QCOMPARE(t.passTime[2], 10);
     }
 
     void editorWrittenFileReadsBackIdentically() {
         CriteriaTable t;
-        t.read(demoFile());
+        QCOMPARE(readGood(t, demoFile()), 4);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
         QCOMPARE(SaveCriteriaFile(t, 3, path), QString());
@@ -102,9 +110,62 @@ private slots:
         QCOMPARE(LoadCriteriaFile(back, path), QString());
         for (int row = 0; row <= 3; ++row)
             QCOMPARE(back.rowTexts(row), t.rowTexts(row));
-        QCOMPARE(back.pointRate[1], 1.5f);
+        QCOMPARE(back.pointRate[1], t.pointRate[1]);
         QVERIFY(back.overPoints[3].isText());
         QVERIFY(back.spare12[2].isEmpty());
+    }
+
+    // Whole-number columns round half to even and hold the column's range; the rate stays as written.
+    void numericColumnsRoundAndClamp() {
+        CriteriaTable t;
+        QCOMPARE(readGood(t, QStringLiteral("h,,,,,,,,,,,\r\n"
+                                            "30.6,30.5,31.5,40000,0.7,,,,,,,\r\n"
+                                            "-1,9999999999,2.5,-40000,1.50,,,,,,,\r\n")),
+                 3);
+        QCOMPARE(t.passTime[1], 31);
+        QCOMPARE(t.minimumTime[1], 30);
+        QCOMPARE(t.clearPoints[1], 32);
+        QCOMPARE(t.clearCount[1], short(32767));
+        QCOMPARE(t.pointRate[1].floorTimes(10), 7LL);
+        QCOMPARE(t.passTime[2], -1);
+        QCOMPARE(t.minimumTime[2], 2147483647);
+        QCOMPARE(t.clearPoints[2], 2);
+        QCOMPARE(t.clearCount[2], short(-32768));
+        QCOMPARE(t.rowTexts(2)[4], QStringLiteral("1.5"));
+    }
+
+    // A bad line names the file, the line and the column, and the table keeps what it held.
+    void badLinesStopTheReading_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("where");
+        const QString head = QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n");
+        const QString good = QStringLiteral("25,40,100,5,1.5,30,500,7,3,,,\r\n");
+        QTest::newRow("short row") << head + good + QStringLiteral("20,35,1500,7,3,,,\r\n") + good
+                                   << QStringLiteral("3 行目: 値が 8 個あります（1 行に 12 個のはずです）。9 列目（禁期間） から後がありません");
+        QTest::newRow("long row") << head + QStringLiteral("25,40,100,5,1.5,30,500,7,3,,,,\r\n")
+                                  << QStringLiteral("2 行目: 値が 13 個あります（1 行に 12 個のはずです）。13 列目 から後は余分です");
+        QTest::newRow("short heading") << QStringLiteral("目標Time,最低Time\r\n") + good
+                                       << QStringLiteral("1 行目: 値が 2 個");
+        QTest::newRow("text in a numeric column") << head + good + QStringLiteral("25,40秒,100,5,1.5,,,,,,,\r\n")
+                                                  << QStringLiteral("3 行目 2 列目（最低Time）: 「40秒」は数ではありません");
+        QTest::newRow("exponent in the rate") << head + QStringLiteral("25,40,100,5,1e3,,,,,,,\r\n")
+                                              << QStringLiteral("2 行目 5 列目（ﾎﾟｲﾝﾄ倍率）");
+        QTest::newRow("blank line inside") << head + QStringLiteral("\r\n") + good
+                                           << QStringLiteral("2 行目: 値が 0 個");
+    }
+    void badLinesStopTheReading() {
+        QFETCH(QString, text);
+        QFETCH(QString, where);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
+        test::writeCp932(path, text);
+        CriteriaTable t;
+        QCOMPARE(readGood(t, demoFile()), 4);
+        const QString error = LoadCriteriaFile(t, path);
+        QVERIFY2(error.startsWith(path + QStringLiteral(" の ")), qPrintable(error));
+        QVERIFY2(error.contains(where), qPrintable(error));
+        QCOMPARE(t.passTime[2], 20); // unchanged
+        QCOMPARE(t.pointRate[1].text(), QStringLiteral("1.5"));
     }
 
     void missingFileNamesIt() {

@@ -32,9 +32,10 @@ inline void writeRecords(const QString& path, const std::vector<SeisekiRecord>& 
 // The editor's heading line, then the given level lines.
 inline CriteriaTable makeCriteria(const QString& levelLines) {
     CriteriaTable c;
-    c.read(QStringLiteral(
+    const QString error = c.read(QStringLiteral(
                "目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n") +
            levelLines);
+    if (!error.isEmpty()) qFatal("criteria of the test: %s", qPrintable(error));
     return c;
 }
 

@@ -147,7 +147,25 @@ private slots:
         Run r;
         QCOMPARE(r.finish(1, 15).label19, QStringLiteral("獲得ポイント：11点×1.5→16点"));
         // 1500 against 2000: the whole time gives 5, the scan's three digits would give 44.
-        QCOMPARE(pointsLine(1500, 2000, 1.0f), QStringLiteral("獲得ポイント：5点×1→5点"));
+        QCOMPARE(pointsLine(1500, 2000, DecimalNumber::leading(u"1")),
+                 QStringLiteral("獲得ポイント：5点×1→5点"));
+        // The rate as written: 10 x 0.7 is 7, not the 6 of a binary 0.7.
+        Run seven(QStringLiteral("30,60,0,0,0.7,0,0,7,3,,,\r\n"));
+        QCOMPARE(seven.finish(1, 16).label19, QStringLiteral("獲得ポイント：10点×0.7→7点"));
+        QCOMPARE(seven.p.stats.todayPoints(1, 5), 7);
+    }
+
+    // Another computer formats the record's time of day: it holds the whole second the clock
+    // showed, not its milliseconds.
+    void recordTimeOfDayIsWholeSeconds() {
+        Run r;
+        r.f.world.clock.midnightOffset = 10 * 3600 + 15 * 60 + 30.75;
+        r.finish(1, 15);
+        const std::vector<SeisekiRecord> recs = r.records();
+        QCOMPARE(recs.size(), size_t(1));
+        const double seconds = recs[0].recordTimeOfDay * 86400.0;
+        QVERIFY2(std::fabs(seconds - std::round(seconds)) < 1e-6, qPrintable(QString::number(seconds)));
+        QVERIFY(seconds >= 10 * 3600 + 15 * 60 + 30 && seconds < 10 * 3600 + 15 * 60 + 40);
     }
 
     void todaysCountsIncludeThisRun() {

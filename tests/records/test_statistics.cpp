@@ -59,9 +59,35 @@ private slots:
     }
 
     void ratedPointsStayInRange() {
-        QCOMPARE(ratedPoints(11, 1.5f), 16);
-        QCOMPARE(ratedPoints(10, 1.1f), 11);
-        QCOMPARE(ratedPoints(55, 1e30f), 1000000000);
+        QCOMPARE(ratedPoints(11, DecimalNumber::leading(u"1.5")), 16);
+        QCOMPARE(ratedPoints(10, DecimalNumber::leading(u"1.1")), 11);
+        QCOMPARE(ratedPoints(55, DecimalNumber::leading(u"1000000000000000000000000000000")), 1000000000);
+    }
+
+    // The tables take each run's points times the rate as the teacher wrote it.
+    void ratedPointsOfRecords_data() {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("time");
+        QTest::addColumn<int>("points");
+        QTest::newRow("10 x 0.7") << "0.7" << 16 << 7; // 6 with a binary 0.7
+        QTest::newRow("11 x 1.5") << "1.5" << 15 << 16;
+        QTest::newRow("4 x 0.35") << "0.35" << 45 << 1;
+        QTest::newRow("10 x 1.1") << "1.1" << 16 << 11;
+    }
+    void ratedPointsOfRecords() {
+        QFETCH(QString, rate);
+        QFETCH(int, time);
+        QFETCH(int, points);
+        const CriteriaTable c =
+            makeCriteria(QStringLiteral("30,60,0,0,%1,0,0,7,3,,,\r\n").arg(rate));
+        QCOMPARE(ratedRunPoints(c, 1, time), points);
+        writeRecords(path(), {makeRecord(today(), 5, 1, time), makeRecord(today(), 5, 1, time)});
+        FakeServices f;
+        Statistics st;
+        st.ComputeStatistics(path(), c, f.services);
+        QCOMPARE(st.pointsAll(1, 5), 2 * points);
+        QCOMPARE(st.todayPoints(1, 5), 2 * points);
+        QCOMPARE(st.pointsJudge(1, 5), 2 * points);
     }
 
     void emptyFile() {
@@ -88,6 +114,9 @@ private slots:
         QTest::newRow("empty windows, today") << 2 << 0 << false << false;
         QTest::newRow("text windows, today") << 3 << 0 << false << false;
         QTest::newRow("empty windows, dated ahead") << 2 << -1 << false << false;
+        // Another computer's clock runs ahead: no window, not today, but all-time figures.
+        QTest::newRow("dated tomorrow") << 1 << -1 << false << false;
+        QTest::newRow("dated in a year") << 1 << -365 << false << false;
     }
     void windows() {
         QFETCH(int, level);

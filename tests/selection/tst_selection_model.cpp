@@ -31,6 +31,9 @@ private slots:
     void listFlags();
     void otherPupilsKeepTheListedNumbers();
     void badLinesAreSkipped();
+    void malformedLinesAreReportedOnce();
+    void namesKeepFullWidthSpaces();
+    void pupilFiguresSaturate();
     void olderBirthYearsFirst();
     void starInNameKeepsNumber();
     void figureTexts_data();
@@ -184,6 +187,82 @@ void SelectionModelTest::badLinesAreSkipped() {
     QCOMPARE(t.studentNames[8].length(), 20); // cut to 20 characters
     QCOMPARE(t.studentNames[5000].trimmed(),
              QStringLiteral("n")); // a line beyond the cap is still stored
+}
+
+// Lines of the wrong shape are skipped without shifting the pupils after them, and all of them
+// are named in one message after the screen has loaded, once.
+void SelectionModelTest::malformedLinesAreReportedOnce() {
+    School s;
+    s.fake.clock().date = QDate(2011, 5, 1);
+    QString text = line(1, 2003, QStringLiteral("あい"), 0) +
+                   QStringLiteral("2,2003,0,0,いう\r\n") +                 // 5 fields
+                   line(3, 2003, QStringLiteral("うえ"), 0) +
+                   QStringLiteral("4,2003,0,0,えお,0,,,x\r\n") +            // 9 fields
+                   QStringLiteral("abc,2003,0,0,おか,0,,\r\n") +            // number "abc"
+                   line(6, 2003, QStringLiteral("かき"), 0);
+    for (int i = 0; i < 6000; ++i) // lines 7..6006; listed pupils 4..6003
+        text += line(7 + i % 4990, 2003, QStringLiteral("n"), 0);
+    s.writeRoster(text);
+    RosterTables t;
+    NameScreen m(*s.p, t);
+    m.rebuild();
+    QCOMPARE(s.fake.dialogs.messages.size(), 0); // not before the screen has loaded
+    QCOMPARE(t.rosterCount, 5000);
+    QCOMPARE(t.rosterNumbers[1], 1);
+    QCOMPARE(t.rosterNumbers[2], 3); // the 5-field line shifted nothing
+    QCOMPARE(t.rosterNumbers[3], 6);
+    QCOMPARE(t.studentNames[2], QString());
+    QCOMPARE(t.studentNames[4], QString());
+    QCOMPARE(m.lastReading().overflow, 1003);
+
+    m.reportRosterProblems();
+    QCOMPARE(s.fake.dialogs.messages.size(), 1);
+    const QString msg = s.fake.dialogs.messages[0];
+    QVERIFY2(msg.startsWith(s.p->rosterFilePath()), qPrintable(msg));
+    for (const QString& part :
+         {QStringLiteral("2 行目: 項目が 5 個"), QStringLiteral("4 行目: 項目が 9 個"),
+          QStringLiteral("5 行目: 番号「abc」が数ではありません"),
+          QStringLiteral("5004～6006 行目: 5000 人を超えた")})
+        QVERIFY2(msg.contains(part), qPrintable(msg));
+    QCOMPARE(msg.count(u'\n'), 4); // a heading and four entries
+
+    m.rebuild(); // statistics mode or filter changed, or the screen came back
+    m.reportRosterProblems();
+    QCOMPARE(s.fake.dialogs.messages.size(), 1);
+}
+
+void SelectionModelTest::namesKeepFullWidthSpaces() {
+    RosterTables t;
+    const RosterReading r = readRosterText(
+        QStringLiteral("7, 2003 ,0,0, 山田　,0,\t007 , 01\r\n"), t, QDate(2011, 5, 1), 4, 0);
+    QCOMPARE(int(r.listed.size()), 1);
+    QCOMPARE(t.studentNames[7], QStringLiteral("山田　").leftJustified(20));
+    QCOMPARE(r.listed[0].spareText1, QStringLiteral("007").leftJustified(20));
+    QCOMPARE(r.listed[0].spareText2, QStringLiteral("01").leftJustified(20));
+    QCOMPARE(otherPupilLine(t, 7), QStringLiteral("小２ /  山田　/7"));
+    FakeServices fake;
+    Program p(fake.services);
+    const auto rows = nameRows(r.listed, t.schoolYear, p.stats, PointsTodayTotal, kAllGrades);
+    QCOMPARE(nameLabelFor(rows[0]), QStringLiteral("小2 山田　"));
+    QVERIFY(rows[0].display.startsWith(QStringLiteral("小2 山田　") + fw));
+}
+
+// A pupil's points over all levels stop at the 32-bit bound like the tables they add up.
+void SelectionModelTest::pupilFiguresSaturate() {
+    School s;
+    s.p->criteria.passTime[1] = s.p->criteria.passTime[2] = 30;
+    s.p->criteria.pointRate[1] = DecimalNumber::leading(u"100000000");
+    s.p->criteria.pointRate[2] = DecimalNumber::leading(u"100000000");
+    std::vector<SeisekiRecord> recs;
+    for (int i = 0; i < 3; ++i) {
+        recs.push_back(makeRecord(s.fake.clock().date, 5, 1, 0));
+        recs.push_back(makeRecord(s.fake.clock().date, 5, 2, 0));
+    }
+    s.writeRecords(recs);
+    s.p->computeStatistics();
+    const PupilFigures f = pupilFigures(s.p->stats, 5);
+    QCOMPARE(f.totalPoints, qint32(2147483647));
+    QCOMPARE(f.todayPoints, qint32(2147483647));
 }
 
 void SelectionModelTest::olderBirthYearsFirst() {
@@ -409,7 +488,7 @@ void SelectionModelTest::columnTexts() {
     c.passTime[2] = 25;
     c.clearCount[2] = 10;
     c.clearPoints[2] = 300;
-    c.pointRate[2] = 1.5f;
+    c.pointRate[2] = DecimalNumber::leading(u"1.5");
     c.judgeDays[2] = Field::number(7);
     QCOMPARE(targetText(c, p.h, 1), QStringLiteral("目標=30秒 --------"));
     QCOMPARE(targetText(c, p.h, 2), QStringLiteral("目標=25秒 10回/300点(×1.5)"));

@@ -54,6 +54,106 @@ private slots:
         QCOMPARE(readAll(QStringLiteral("a,b,\r\n")).size(), 3); // a trailing comma opens an empty field
     }
 
+    // Each slot asks the field for what it holds: the text as written, the variant, a whole number.
+    void fieldKeepsItsCharacters_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("variantText");
+        const int num = int(Field::Kind::Number), txt = int(Field::Kind::Text), none = int(Field::Kind::Empty);
+        QTest::newRow("leading zeros") << "007" << "007" << num << "7";
+        QTest::newRow("trailing zero") << "1.50" << "1.50" << num << "1.5";
+        QTest::newRow("half-width blanks go, full-width stays") << " 山田　\t" << "山田　" << txt << "山田　";
+        QTest::newRow("full-width space alone") << "　" << "　" << txt << "　";
+        QTest::newRow("full-width digits are text") << "１２" << "１２" << txt << "１２";
+        QTest::newRow("quoted keeps blanks") << "\" a \"" << " a " << txt << " a ";
+        QTest::newRow("blanks only") << " \t " << "" << none << "";
+    }
+    void fieldKeepsItsCharacters() {
+        QFETCH(QString, line);
+        QFETCH(QString, raw);
+        QFETCH(int, kind);
+        QFETCH(QString, variantText);
+        const auto f = readAll(line + QStringLiteral(",x"));
+        QCOMPARE(f.size(), 2);
+        QCOMPARE(f[0].raw(), raw);
+        QCOMPARE(int(f[0].kind()), kind);
+        QCOMPARE(f[0].toText(), variantText);
+    }
+
+    void decimalNumberForms_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("number");
+        for (const char* yes : {"0", "007", "-3", "+2.5", "1.", ".5", "1e3", "2.5E-2"})
+            QTest::newRow(yes) << QString::fromLatin1(yes) << true;
+        for (const char* no : {"", ".", "-", "1e", "e3", "1.2.3", "12a", "1 2", "0x10"})
+            QTest::newRow(no) << QString::fromLatin1(no) << false;
+        QTest::newRow("full-width digits") << QStringLiteral("１２") << false;
+    }
+    void decimalNumberForms() {
+        QFETCH(QString, text);
+        QFETCH(bool, number);
+        QCOMPARE(isDecimalNumber(text), number);
+    }
+
+    void integerSlotsRoundAndClamp_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qlonglong>("value");
+        QTest::newRow("30.6") << "30.6" << 31LL;
+        QTest::newRow("30.5 half to even") << "30.5" << 30LL;
+        QTest::newRow("31.5 half to even") << "31.5" << 32LL;
+        QTest::newRow("16-bit top") << "40000" << 32767LL;
+        QTest::newRow("16-bit bottom") << "-40000" << -32768LL;
+        QTest::newRow("leading number") << "12秒" << 12LL;
+        QTest::newRow("no number") << "abc" << 0LL;
+        QTest::newRow("huge") << QString(400, u'9') << 32767LL;
+    }
+    void integerSlotsRoundAndClamp() {
+        QFETCH(QString, text);
+        QFETCH(qlonglong, value);
+        QCOMPARE(readAll(text).value(0).toInteger(-32768, 32767), value);
+    }
+
+    // Int(k x rate) on the rate as written: binary fractions would give 6 for 10 x 0.7.
+    void decimalProductsAreExact_data() {
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<qlonglong>("product");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("10 x 0.7") << 10 << "0.7" << 7LL << "0.7";
+        QTest::newRow("11 x 1.5") << 11 << "1.5" << 16LL << "1.5";
+        QTest::newRow("3 x 0.35") << 3 << "0.35" << 1LL << "0.35";
+        QTest::newRow("10 x 1.1") << 10 << "1.1" << 11LL << "1.1";
+        QTest::newRow("trailing zeros") << 7 << "0.70" << 4LL << "0.7";
+        QTest::newRow("whole") << 5 << "2" << 10LL << "2";
+        QTest::newRow("no point digits") << 5 << ".5" << 2LL << "0.5";
+        QTest::newRow("negative floors down") << 3 << "-0.5" << -2LL << "-0.5";
+        QTest::newRow("text") << 9 << "倍" << 0LL << "0";
+        QTest::newRow("held at 1e9") << 55 << QString(40, u'9') << 1000000000LL
+                                      << QString(28, u'9');
+    }
+    void decimalProductsAreExact() {
+        QFETCH(int, k);
+        QFETCH(QString, rate);
+        QFETCH(qlonglong, product);
+        QFETCH(QString, shown);
+        const DecimalNumber d = DecimalNumber::leading(rate);
+        QCOMPARE(d.floorTimes(k), product);
+        QCOMPARE(d.text(), shown);
+    }
+
+    void linesKeepTheirFieldsApart() {
+        const auto lines = readFieldLines(QStringLiteral("1,2,3\r\n\r\na,\"b,c\"\n \t\rx,\r\n"));
+        QCOMPARE(lines.size(), size_t(5));
+        QCOMPARE(lines[0].fields.size(), size_t(3));
+        QCOMPARE(lines[1].fields.size(), size_t(0)); // an empty line
+        QCOMPARE(lines[2].fields.size(), size_t(2));
+        QCOMPARE(lines[2].fields[1].raw(), QStringLiteral("b,c"));
+        QCOMPARE(lines[3].fields.size(), size_t(0)); // blanks only
+        QCOMPARE(lines[4].number, 5);
+        QCOMPARE(lines[4].fields.size(), size_t(2)); // a trailing comma opens an empty field
+    }
+
     void leadingNumber_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
@@ -112,6 +212,16 @@ private slots:
         QVERIFY(readCp932File(dir.filePath(QStringLiteral("none.txt"))).error.contains(QStringLiteral("none.txt")));
     }
 
+    void loneLeadByteAtTheEndIsAnError() {
+        QTemporaryDir dir;
+        const QString path = test::writeFile(dir.filePath(QStringLiteral("新名簿.txt")),
+                                             QByteArray("1,\x82\xa0\r\n\x83"));
+        const TextFile f = readCp932File(path);
+        QVERIFY(!f.ok());
+        QVERIFY(f.error.contains(path));
+        QVERIFY2(f.error.contains(QStringLiteral("(7 バイト目)")), qPrintable(f.error));
+    }
+
     void fixedFieldsPadAndNeverSplitACharacter() {
         QCOMPARE(fixedCp932Field(QString(), 5), QByteArray("     "));
         QCOMPARE(fixedCp932Field(QStringLiteral("0"), 5), QByteArray("0    "));
@@ -165,6 +275,36 @@ private slots:
         QCOMPARE(h.commonLine1.toNumber(), 4.0);
         QCOMPARE(h.commonLine6.toText(), QStringLiteral("123"));
         QCOMPARE(h.pathSpare[9], QStringLiteral("p10"));
+    }
+
+    // Text slots of both files keep their characters: a code with a leading zero, folder names
+    // of digits, spares.
+    void configurationTextSlotsKeepTheirCharacters_data() {
+        QTest::addColumn<QString>("field2");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("ten digits") << "0123456789" << "01234" << "56789";
+        QTest::newRow("five digits") << "01234" << "01234" << "";
+        QTest::newRow("full-width space kept") << "12345　みどり" << "12345" << "　みどり";
+    }
+    void configurationTextSlotsKeepTheirCharacters() {
+        QFETCH(QString, field2);
+        QFETCH(QString, code);
+        QFETCH(QString, line);
+        QTemporaryDir dir;
+        const QString share = dir.filePath(QStringLiteral("007"));
+        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")),
+                         share + QStringLiteral("/,0010,,,,,,,,1.50\r\n"));
+        test::writeCp932(share + QStringLiteral("/共通データ.txt"),
+                         QStringLiteral("4,") + field2 + QStringLiteral(",1,0,0,0123,,,,\r\n"));
+        Hensuu1 h;
+        QCOMPARE(loadPathAndCommonData(h, dir.filePath(QStringLiteral("Drill1"))), QString());
+        QCOMPARE(h.schoolCode, code);
+        QCOMPARE(h.schoolLine, line);
+        QCOMPARE(h.basePath, share + u'/');
+        QCOMPARE(h.pathSpare[1], QStringLiteral("0010"));
+        QCOMPARE(h.pathSpare[9], QStringLiteral("1.50"));
+        QCOMPARE(h.commonLine6.toText(), QStringLiteral("123")); // a variant slot, as before
     }
 
     void configurationErrorsNameTheFile() {
