@@ -1,0 +1,111 @@
+#include "result_rows.h"
+
+#include "shell/ole_date.h"
+
+#include <cmath>
+
+namespace kz {
+
+QString GradeMark(int grade) {
+    static const char16_t* const marks[] = {u"①", u"②", u"③", u"④", u"⑤",
+                                            u"⑥", u"Ⅰ", u"Ⅱ", u"Ⅲ"};
+    if (grade >= 1 && grade <= 9) return QString::fromUtf16(marks[grade - 1]);
+    return kFullWidthSpace;
+}
+
+bool InGradeGroup(int grade, const QString& groupText) {
+    static const char16_t* const single[] = {u"小１", u"小２", u"小３", u"小４", u"小５",
+                                             u"小６", u"中１", u"中２", u"中３"};
+    if (groupText == u"全学年" || groupText == u"家族") return true;
+    if (groupText == u"小学生全体") return grade >= 1 && grade <= 6;
+    if (groupText == u"中学生全体") return grade >= 7 && grade <= 9;
+    for (int g = 1; g <= 9; ++g)
+        if (groupText == QStringView(single[g - 1])) return grade == g;
+    return false;
+}
+
+static bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+QString withoutBlanks(const QString& name) {
+    qsizetype from = 0, to = name.size();
+    while (from < to && isBlank(name[from]))
+        ++from;
+    while (to > from && isBlank(name[to - 1]))
+        --to;
+    return name.mid(from, to - from);
+}
+
+QString runNameField(const QString& name) {
+    return (withoutBlanks(name) + QString(4, QChar(0x3000))).left(5);
+}
+
+QString rankNameField(const QString& name) {
+    qsizetype to = name.size();
+    while (to > 0 && isBlank(name[to - 1]))
+        --to;
+    return (name.left(to) + QString(6, QChar(0x3000))).left(5);
+}
+
+QString rightAligned(const QString& text, int width) {
+    if (text.size() >= width) return text.right(width);
+    return QString(width - text.size(), u' ') + text;
+}
+
+QString timeField(int seconds) {
+    return rightAligned(QString::number(seconds) + u'秒', 5);
+}
+
+int secondsOfDay(double oleTimeOfDay) {
+    // Only the fraction counts; whole seconds, so a stored 9:05:22.9999 is 9:05:23.
+    const double frac = oleTimeOfDay - std::floor(oleTimeOfDay);
+    if (!std::isfinite(frac)) return 0;
+    return static_cast<int>(std::lround(frac * 86400.0)) % 86400;
+}
+
+QString clockField(double oleTimeOfDay) {
+    const int s = secondsOfDay(oleTimeOfDay);
+    return QStringLiteral("%1:%2").arg(s / 3600, 2, 10, QLatin1Char('0')).arg(s / 60 % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString clockTimeText(double oleTimeOfDay) {
+    const int s = secondsOfDay(oleTimeOfDay);
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+static QDate recordQDate(double oleDateValue) {
+    // A damaged date far outside the calendar shows as the epoch rather than as garbage.
+    if (!std::isfinite(oleDateValue) || std::fabs(oleDateValue) > 3e6) return kOleEpoch;
+    return kOleEpoch.addDays(static_cast<qint64>(std::floor(oleDateValue)));
+}
+
+QString dateText(double oleDateValue) {
+    return recordQDate(oleDateValue).toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+QString monthDayField(double oleDateValue) {
+    return dateText(oleDateValue).right(5);
+}
+
+QString todayTimeRow(int time, const QString& clock, const RunWho& who, int points) {
+    return timeField(time) + u' ' + clock + who.mark + who.nameField + who.mark +
+           QString::number(points);
+}
+
+QString failureRow(const QString& clockOrDate, const RunWho& who) {
+    return QStringLiteral("　　× ") + clockOrDate + who.mark + who.nameField + who.mark;
+}
+
+QString allResultsPointsRow(int points, const QString& date, const RunWho& who, int time) {
+    return rightAligned(QString::number(points), 5) + u' ' + date + who.mark + who.nameField +
+           who.mark + QString::number(time) + u'秒';
+}
+
+QString personalTimeRow(double oleDateValue, double oleTimeOfDay, int time) {
+    const QString field = isFailedRun(time) ? rightAligned(QStringLiteral("×"), 5) : timeField(time);
+    return dateText(oleDateValue) + u' ' + clockTimeText(oleTimeOfDay) + field;
+}
+
+} // namespace kz
