@@ -740,6 +740,9 @@ RecordSnapshot seisekitime1::recordsForView() {
 void seisekitime1::fillResultList(int level, const QStringList& rows) {
     if (level < 1 || level > levels()) return;
     QListWidget* list = m_columns[level].list5;
+    // Every row is one line in one font: measuring each of thousands of rows would cost more
+    // than building them.
+    list->setUniformItemSizes(true);
     list->setUpdatesEnabled(false);
     list->clear();
     list->addItems(rows);

@@ -5,6 +5,7 @@
 #include "selection/ui/seisekitime1.h"
 #include "selection/ui/selection_context.h"
 #include "shell/startup.h"
+#include "support/file_access_counter.h"
 #include "views/result_views.h"
 
 #include <QComboBox>
@@ -16,9 +17,6 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include <sys/inotify.h>
-#include <unistd.h>
-
 using namespace kz;
 using namespace kz::test;
 
@@ -29,39 +27,6 @@ template <class T> T* child(QWidget* form, const QString& name) {
     if (!w) qFatal("no control %s", qPrintable(name));
     return w;
 }
-
-// Counts the opens and reads of one file as the kernel sees them, whoever makes them.
-class FileAccessCounter {
-public:
-    explicit FileAccessCounter(const QString& path) {
-        m_fd = inotify_init1(IN_NONBLOCK);
-        if (m_fd >= 0)
-            inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_OPEN | IN_ACCESS);
-    }
-    ~FileAccessCounter() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    bool ok() const { return m_fd >= 0; }
-    // Opens and reads since the last call.
-    std::pair<int, int> take() {
-        int opens = 0, reads = 0;
-        alignas(inotify_event) char buf[4096];
-        for (;;) {
-            const ssize_t n = ::read(m_fd, buf, sizeof buf);
-            if (n <= 0) break;
-            for (ssize_t at = 0; at < n;) {
-                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
-                if (e->mask & IN_OPEN) ++opens;
-                if (e->mask & IN_ACCESS) ++reads;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-            }
-        }
-        return {opens, reads};
-    }
-
-private:
-    int m_fd = -1;
-};
 
 struct Menu {
     School school;
