@@ -83,7 +83,6 @@ Who whoOf(const RankingInput& in, int s) {
 void pickSelection(RankingRows& out) {
     for (int i = 0; i < out.rows.size(); ++i)
         if (out.rows[i].contains(kCurrentPupilMark)) out.selectRow = i - 1;
-    if (out.selectRow < 0) out.selectRow = -1;
 }
 
 void timeRanking(const RankingInput& in, const std::vector<int>& roster, RankingRows& out) {
@@ -118,8 +117,8 @@ void timeRanking(const RankingInput& in, const std::vector<int>& roster, Ranking
         if (keys[i] == kFailedBest)
             row = rankField(rank) + w.mark1 + w.name + QStringLiteral("*失敗*") + u' ' + w.mark2;
         else if (keys[i] == kNoRun)
-            row = QStringLiteral("--") + w.mark1 + w.name + QStringLiteral("------") + u' ' +
-                  w.mark2;
+            row =
+                QStringLiteral("--") + w.mark1 + w.name + QStringLiteral("------") + u' ' + w.mark2;
         else
             row = rankField(rank) + w.mark1 + w.name + rightAligned(QString::number(keys[i]), 6) +
                   u' ' + w.mark2;

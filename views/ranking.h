@@ -28,8 +28,8 @@ struct RankingInput {
 };
 
 struct RankingRows {
-    QStringList rows;    // in ranking order
-    int selectRow = -1;  // the row before the current pupil's row, scrolled into view
+    QStringList rows;   // in ranking order
+    int selectRow = -1; // the row before the current pupil's row, scrolled into view
 };
 
 // Ranks every roster pupil (rosterNumbers 1..rosterCount); rows only for pupils of the grade

@@ -18,7 +18,8 @@ public:
 
     int size() const { return static_cast<int>(m_bytes.size() / SeisekiRecord::Size); }
     SeisekiRecord::Numbers at(int i) const {
-        return SeisekiRecord::decodeNumbers(m_bytes.constData() + qsizetype(i) * SeisekiRecord::Size);
+        return SeisekiRecord::decodeNumbers(m_bytes.constData() +
+                                            qsizetype(i) * SeisekiRecord::Size);
     }
     // Index of the first of the last n records.
     int firstOfLast(int n) const { return size() > n ? size() - n : 0; }

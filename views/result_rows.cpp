@@ -7,8 +7,7 @@
 namespace kz {
 
 QString GradeMark(int grade) {
-    static const char16_t* const marks[] = {u"①", u"②", u"③", u"④", u"⑤",
-                                            u"⑥", u"Ⅰ", u"Ⅱ", u"Ⅲ"};
+    static const char16_t* const marks[] = {u"①", u"②", u"③", u"④", u"⑤", u"⑥", u"Ⅰ", u"Ⅱ", u"Ⅲ"};
     if (grade >= 1 && grade <= 9) return QString::fromUtf16(marks[grade - 1]);
     return kFullWidthSpace;
 }
@@ -24,7 +23,9 @@ bool InGradeGroup(int grade, const QString& groupText) {
     return false;
 }
 
-static bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+static bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 QString withoutBlanks(const QString& name) {
     qsizetype from = 0, to = name.size();
@@ -64,7 +65,9 @@ int secondsOfDay(double oleTimeOfDay) {
 
 QString clockField(double oleTimeOfDay) {
     const int s = secondsOfDay(oleTimeOfDay);
-    return QStringLiteral("%1:%2").arg(s / 3600, 2, 10, QLatin1Char('0')).arg(s / 60 % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2")
+        .arg(s / 3600, 2, 10, QLatin1Char('0'))
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString clockTimeText(double oleTimeOfDay) {
@@ -104,7 +107,8 @@ QString allResultsPointsRow(int points, const QString& date, const RunWho& who, 
 }
 
 QString personalTimeRow(double oleDateValue, double oleTimeOfDay, int time) {
-    const QString field = isFailedRun(time) ? rightAligned(QStringLiteral("×"), 5) : timeField(time);
+    const QString field =
+        isFailedRun(time) ? rightAligned(QStringLiteral("×"), 5) : timeField(time);
     return dateText(oleDateValue) + u' ' + clockTimeText(oleTimeOfDay) + field;
 }
 

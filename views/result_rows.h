@@ -42,7 +42,9 @@ QString clockTimeText(double oleTimeOfDay);
 
 // A run at or above this many seconds did not finish.
 constexpr int kFailedFrom = 90000;
-inline bool isFailedRun(int time) { return time >= kFailedFrom; }
+inline bool isFailedRun(int time) {
+    return time >= kFailedFrom;
+}
 
 // The part every run row shares after its leading field: mark, name field, mark.
 struct RunWho {

@@ -4,10 +4,10 @@
 #include "record_snapshot.h"
 #include "result_rows.h"
 
-#include <QDate>
-#include <QStringList>
 #include <array>
 #include <optional>
+#include <QDate>
+#include <QStringList>
 #include <vector>
 
 namespace kz {
@@ -19,9 +19,9 @@ struct RosterTables;
 struct ViewContext {
     const RosterTables* roster = nullptr;
     const CriteriaTable* criteria = nullptr;
-    int Bangou = 0;     // the current pupil
-    int levelCount = 0; // lists 1..levelCount
-    QString gradeGroup; // the menu's grade choice, as shown
+    int Bangou = 0;      // the current pupil
+    int levelCount = 0;  // lists 1..levelCount
+    QString gradeGroup;  // the menu's grade choice, as shown
     int displayMode = 1; // 1 time display, otherwise the points display
     QDate today;
     double secondsSinceMidnight = 0;

@@ -726,11 +726,14 @@ ViewContext seisekitime1::viewContext() const {
 
 // One read of the record file per view; during the activation the statistics scan's read.
 RecordSnapshot seisekitime1::recordsForView() {
-    if (m_refreshRecordsValid) return m_refreshRecords;
     RecordSnapshot records;
-    const QString error =
-        readRecordSnapshot(m_p.recordFilePath(), m_p.s, m_p.retryWaitMs, &records);
-    if (!error.isEmpty()) m_p.s.dialogs.message(error, m_p.h.programTitle);
+    if (m_refreshRecordsValid) {
+        records = m_refreshRecords;
+    } else {
+        const QString error =
+            readRecordSnapshot(m_p.recordFilePath(), m_p.s, m_p.retryWaitMs, &records);
+        if (!error.isEmpty()) m_p.s.dialogs.message(error, m_p.h.programTitle);
+    }
     const int n = records.size();
     m_progressBar2->setMaximum(static_cast<int>((n + 1) * 1.1));
     m_progressBar2->setValue(n);

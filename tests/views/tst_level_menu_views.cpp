@@ -54,7 +54,8 @@ struct Menu {
                                .arg(y - 14));
         readRosterFile(school.p->rosterFilePath(), selection.tables, today, 4, 0);
         school.writeRecords({makeRecord(today, 5, 1, 25), makeRecord(today, 6, 1, 40),
-                             makeRecord(today, 7, 1, 99999), makeRecord(today.addDays(-3), 5, 2, 33),
+                             makeRecord(today, 7, 1, 99999),
+                             makeRecord(today.addDays(-3), 5, 2, 33),
                              makeRecord(today.addDays(-60), 6, 1, 20)});
         menu = std::make_unique<seisekitime1>(*school.p, selection);
     }
@@ -98,7 +99,8 @@ private slots:
                                          QStringLiteral(" 2●たろう　　  5/    5"),
                                          QStringLiteral(" 3Ⅱじろう　　  0/    0")}));
         QCOMPARE(child<QLabel>(m.w(), QStringLiteral("Label9(1)"))->text(), QStringLiteral("今日"));
-        QCOMPARE(child<QLabel>(m.w(), QStringLiteral("Label10(1)"))->text(), QStringLiteral("今まで"));
+        QCOMPARE(child<QLabel>(m.w(), QStringLiteral("Label10(1)"))->text(),
+                 QStringLiteral("今まで"));
         QCOMPARE(m.rows(3).size(), 3);
         m.verifyUsable();
     }
@@ -130,8 +132,9 @@ private slots:
 
         m.menu->Option1_Click(3); // オール表示, one month
         QCOMPARE(counter.take(), std::make_pair(1, 1));
-        QCOMPARE(m.rows(2), QStringList{QStringLiteral("  33秒 %1●たろう　　●4")
-                                            .arg(m.today.addDays(-3).toString(QStringLiteral("MM/dd")))});
+        QCOMPARE(m.rows(2),
+                 QStringList{QStringLiteral("  33秒 %1●たろう　　●4")
+                                 .arg(m.today.addDays(-3).toString(QStringLiteral("MM/dd")))});
         QCOMPARE(m.rows(1).size(), 3);
         QVERIFY(!child<QComboBox>(m.w(), QStringLiteral("Combo2"))->isHidden());
         auto* combo2 = child<QComboBox>(m.w(), QStringLiteral("Combo2"));
@@ -141,6 +144,20 @@ private slots:
         QCOMPARE(m.rows(1).size(), 4);
         QCOMPARE(m.menu->periodDays, 3650);
         m.verifyUsable();
+    }
+
+    void recordFilesBeyond32767Records() {
+        Menu m;
+        std::vector<SeisekiRecord> records(40000, makeRecord(m.today.addDays(-1), 6, 1, 50));
+        records.back() = makeRecord(m.today, 5, 1, 23);
+        m.school.writeRecords(records);
+        m.menu->Form_Activate();
+        m.menu->displayMode = 1;
+        m.menu->Option1_Click(2);
+        QCOMPARE(m.rows(1), QStringList{QStringLiteral("  23秒 09:00●たろう　　●5")});
+        m.menu->periodCode = 5;
+        m.menu->Option1_Click(3);
+        QCOMPARE(m.rows(1).size(), 20000);
     }
 
     void personalTimeView() {

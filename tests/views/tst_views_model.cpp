@@ -18,7 +18,9 @@ const QDate kToday(2026, 12, 9); // a Wednesday, the fake clock's date
 const QString fw = QStringLiteral("　");
 
 // Grade g in school year 2026.
-qint16 bornFor(int grade) { return static_cast<qint16>(2026 - 6 - grade); }
+qint16 bornFor(int grade) {
+    return static_cast<qint16>(2026 - 6 - grade);
+}
 
 struct Views {
     RosterTables roster;
@@ -124,20 +126,20 @@ private slots:
         QTest::addColumn<int>("time");
         QTest::addColumn<QString>("row");
         // 23 s at 9:05 by the current pupil, pass time 30: Int((7/30)^3 * 50 + 5) = 5.
-        QTest::newRow("current pupil") << QStringLiteral("山田花") << 1 << 23
-                                       << QStringLiteral("  23秒 09:05●山田花　　●5");
+        QTest::newRow("current pupil")
+            << QStringLiteral("山田花") << 1 << 23 << QStringLiteral("  23秒 09:05●山田花　　●5");
         QTest::newRow("six characters cut to five") << QStringLiteral("長谷川小太郎") << 2 << 23
                                                     << QStringLiteral("  23秒 09:05③長谷川小太③5");
-        QTest::newRow("one character") << QStringLiteral(" 林  ") << 2 << 31
-                                       << QStringLiteral("  31秒 09:05③林　　　　③4");
-        QTest::newRow("full-width space kept") << QStringLiteral("　林") << 2 << 60
-                                               << QStringLiteral("  60秒 09:05③　林　　　③1");
+        QTest::newRow("one character")
+            << QStringLiteral(" 林  ") << 2 << 31 << QStringLiteral("  31秒 09:05③林　　　　③4");
+        QTest::newRow("full-width space kept")
+            << QStringLiteral("　林") << 2 << 60 << QStringLiteral("  60秒 09:05③　林　　　③1");
         QTest::newRow("failure") << QStringLiteral("林") << 2 << 99999
                                  << QStringLiteral("　　× 09:05③林　　　　③");
         QTest::newRow("number 0: no name, points as any row")
             << QString() << 0 << 30 << QStringLiteral("  30秒 09:05③　　　　③5");
-        QTest::newRow("a long time keeps its last five") << QStringLiteral("林") << 2 << 12345
-                                                         << QStringLiteral("2345秒 09:05③林　　　　③0");
+        QTest::newRow("a long time keeps its last five")
+            << QStringLiteral("林") << 2 << 12345 << QStringLiteral("2345秒 09:05③林　　　　③0");
         QTest::newRow("1020 s") << QStringLiteral("林") << 2 << 1020
                                 << QStringLiteral("1020秒 09:05③林　　　　③0");
     }
@@ -149,7 +151,8 @@ private slots:
         Views v;
         v.pupil(bangou, name);
         v.roster.birthYears[0] = bornFor(3);
-        const LevelRows rows = todayRows(snapshotOf({run(kToday, 9 * 3600 + 5 * 60, bangou, 2, time)}), v.ctx);
+        const LevelRows rows =
+            todayRows(snapshotOf({run(kToday, 9 * 3600 + 5 * 60, bangou, 2, time)}), v.ctx);
         QCOMPARE(rows.size(), size_t(5));
         QCOMPARE(rows[2], QStringList{row});
         QVERIFY(rows[1].isEmpty());
@@ -176,10 +179,12 @@ private slots:
         v.pupil(1, QStringLiteral("いち"), 7);
         v.pupil(2, QStringLiteral("に"), 8);
         v.pupil(3, QStringLiteral("さん"), 10);
-        const RecordSnapshot records = snapshotOf({run(kToday, 3600, 2, 1, 99999), run(kToday, 3600, 1, 1, 120),
-                                                   run(kToday, 3600, 2, 1, 9), run(kToday, 3600, 3, 1, 25)});
+        const RecordSnapshot records =
+            snapshotOf({run(kToday, 3600, 2, 1, 99999), run(kToday, 3600, 1, 1, 120),
+                        run(kToday, 3600, 2, 1, 9), run(kToday, 3600, 3, 1, 25)});
         v.ctx.gradeGroup = QStringLiteral("中１");
-        QCOMPARE(todayRows(records, v.ctx)[1], QStringList{QStringLiteral(" 120秒 01:00●いち　　　●1")});
+        QCOMPARE(todayRows(records, v.ctx)[1],
+                 QStringList{QStringLiteral(" 120秒 01:00●いち　　　●1")});
         v.ctx.Bangou = 0;
         v.ctx.gradeGroup = QStringLiteral("家族");
         const QStringList all = todayRows(records, v.ctx)[1];
@@ -196,11 +201,13 @@ private slots:
         QTest::addColumn<int>("colour");
         const QString fail = QStringLiteral("　　× 09:05③林　　　　③");
         QTest::newRow("25 then 40: light green")
-            << QStringList{QStringLiteral("  25秒 09:05③林　　　　③5"), QStringLiteral("  40秒 09:05③林　　　　③4")}
+            << QStringList{QStringLiteral("  25秒 09:05③林　　　　③5"),
+                           QStringLiteral("  40秒 09:05③林　　　　③4")}
             << kText5Colour;
         QTest::newRow("failure rows do not decide")
             << QStringList{QStringLiteral("  30秒 09:05③林　　　　③5"), fail} << kText4Colour;
-        QTest::newRow("46 s: grey") << QStringList{QStringLiteral("  46秒 09:05③林　　　　③4")} << kGreyColour;
+        QTest::newRow("46 s: grey")
+            << QStringList{QStringLiteral("  46秒 09:05③林　　　　③4")} << kGreyColour;
         QTest::newRow("1020 s is 1020, not 20")
             << QStringList{QStringLiteral("1020秒 09:05③林　　　　③0")} << kGreyColour;
         QTest::newRow("only failures keep the colour") << QStringList{fail, fail} << -1;
@@ -248,11 +255,27 @@ private slots:
             st.setBestTime(1, s, 100 - s);
         }
         v.pupil(13, QStringLiteral("なし"));
-        const RankingRows r = rankLevel({&v.roster, &st, 1, true, 1, 1, 0, QStringLiteral("全学年")});
+        const RankingRows r =
+            rankLevel({&v.roster, &st, 1, true, 1, 1, 0, QStringLiteral("全学年")});
         QCOMPARE(r.rows.size(), 13);
         QVERIFY(r.rows[8].startsWith(QStringLiteral(" 9③子4")));
         QVERIFY(r.rows[9].startsWith(QStringLiteral("10③子3")));
         QVERIFY(r.rows[12].startsWith(QStringLiteral("--")));
+    }
+
+    void everyRosterPupilIsRanked() {
+        Views v;
+        Statistics st;
+        for (int s = 1; s <= 2500; ++s) {
+            v.pupil(s, QStringLiteral("子"));
+            st.setBestTime(3, s, 5000 - s);
+        }
+        const RankingRows r =
+            rankLevel({&v.roster, &st, 3, true, 1, 1, 7, QStringLiteral("全学年")});
+        QCOMPARE(r.rows.size(), 2500);
+        QVERIFY(r.rows.first().startsWith(QStringLiteral(" 1③子　　　　  2500")));
+        QVERIFY(r.rows.last().startsWith(QStringLiteral("00③子　　　　  4999"))); // rank 2500
+        QCOMPARE(r.selectRow, 2500 - 7 - 1);
     }
 
     void untimedLevelRanksDescending() {
@@ -263,7 +286,8 @@ private slots:
         v.pupil(3, QStringLiteral("う"));
         st.setBestTime(2, 1, 40);
         st.setBestTime(2, 3, 70);
-        const RankingRows r = rankLevel({&v.roster, &st, 2, false, 1, 1, 0, QStringLiteral("全学年")});
+        const RankingRows r =
+            rankLevel({&v.roster, &st, 2, false, 1, 1, 0, QStringLiteral("全学年")});
         QCOMPARE(r.rows, (QStringList{QStringLiteral(" 1③う　　　　    70 　"),
                                       QStringLiteral(" 2③あ　　　　    40 　"),
                                       QStringLiteral("--③い　　　　------ 　")}));
@@ -316,7 +340,8 @@ private slots:
         records.push_back(makeRecord(kToday, 2, 1, 60));
         StatsFromFile f(records, v.criteria);
         QCOMPARE(f.stats.pointsAll(1, 1), 1500);
-        const RankingRows r = rankLevel({&v.roster, &f.stats, 1, true, 2, 2, 0, QStringLiteral("全学年")});
+        const RankingRows r =
+            rankLevel({&v.roster, &f.stats, 1, true, 2, 2, 0, QStringLiteral("全学年")});
         QCOMPARE(r.rows, (QStringList{QStringLiteral(" 1③に　　　　  6/    6"),
                                       QStringLiteral(" 2③いち　　　  5/ 1500")}));
     }
@@ -348,7 +373,7 @@ private slots:
         v.ctx.Bangou = 9;
         const QDate sunday(2026, 12, 13), monday(2026, 12, 7);
         RecordSnapshot records = snapshotOf({run(monday.addDays(-1), 60, 1, 1, 50),
-                                                   run(monday, 60, 1, 1, 40), run(sunday, 60, 1, 1, 30)});
+                                             run(monday, 60, 1, 1, 40), run(sunday, 60, 1, 1, 30)});
         v.ctx.today = sunday;
         QCOMPARE(allResultsRows(records, v.ctx, periodDaysFor(1, sunday, 0))[1],
                  (QStringList{QStringLiteral("  30秒 12/13③あ　　　　③5"),
@@ -368,7 +393,8 @@ private slots:
         std::vector<SeisekiRecord> records(20500, run(kToday, 60, 1, 1, 50));
         for (int i = 0; i < 500; ++i)
             records[i] = run(kToday.addDays(-100), 60, 1, 1, 10);
-        const LevelRows rows = allResultsRows(snapshotOf(records), v.ctx, periodDaysFor(5, kToday, 0));
+        const LevelRows rows =
+            allResultsRows(snapshotOf(records), v.ctx, periodDaysFor(5, kToday, 0));
         QCOMPARE(rows[1].size(), 20000);
         QVERIFY(rows[1].first().startsWith(QStringLiteral("  50秒")));
     }
@@ -378,10 +404,10 @@ private slots:
         v.pupil(1, QStringLiteral("あ"), 3);
         v.pupil(2, QStringLiteral("い"), 3);
         const QDate day(2024, 5, 17);
-        const RecordSnapshot records = snapshotOf({run(day, 9 * 3600 + 5 * 60 + 23, 1, 1, 23),
-                                                   run(day.addDays(-1), 13 * 3600, 1, 1, 99999),
-                                                   run(day, 3600, 2, 1, 20),
-                                                   run(kToday.addDays(-3651), 3600, 1, 1, 20)});
+        const RecordSnapshot records =
+            snapshotOf({run(day, 9 * 3600 + 5 * 60 + 23, 1, 1, 23),
+                        run(day.addDays(-1), 13 * 3600, 1, 1, 99999), run(day, 3600, 2, 1, 20),
+                        run(kToday.addDays(-3651), 3600, 1, 1, 20)});
         const LevelRows rows = kz::personalTimeRows(records, v.ctx);
         QCOMPARE(rows[1], (QStringList{QStringLiteral("2024/05/16 13:00:00    ×"),
                                        QStringLiteral("2024/05/17 9:05:23  23秒")}));
