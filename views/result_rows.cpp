@@ -1,5 +1,6 @@
 #include "result_rows.h"
 
+#include "selection/name_list.h"
 #include "shell/ole_date.h"
 
 #include <cmath>
@@ -13,14 +14,8 @@ QString GradeMark(int grade) {
 }
 
 bool InGradeGroup(int grade, const QString& groupText) {
-    static const char16_t* const single[] = {u"小１", u"小２", u"小３", u"小４", u"小５",
-                                             u"小６", u"中１", u"中２", u"中３"};
-    if (groupText == u"全学年" || groupText == u"家族") return true;
-    if (groupText == u"小学生全体") return grade >= 1 && grade <= 6;
-    if (groupText == u"中学生全体") return grade >= 7 && grade <= 9;
-    for (int g = 1; g <= 9; ++g)
-        if (groupText == QStringView(single[g - 1])) return grade == g;
-    return false;
+    // The name screen's grade filters, and "家族" (family), which shows everyone.
+    return groupText == u"家族" || gradeFilterKeeps(groupText, grade);
 }
 
 static bool isBlank(QChar c) {
