@@ -54,7 +54,9 @@ template void RankSort<qint64>(int, std::vector<qint64>&, std::vector<int>&);
 template void RankSort<quint64>(int, std::vector<quint64>&, std::vector<int>&);
 
 QString rankField(int rank) {
-    return rightAligned(QString::number(rank), 2);
+    QString out;
+    appendRightAligned(out, rank, 2);
+    return out;
 }
 
 namespace {
@@ -114,14 +116,23 @@ void timeRanking(const RankingInput& in, const std::vector<int>& roster, Ranking
         const Who w = whoOf(in, items[i]);
         if (!w.shown) continue;
         QString row;
-        if (keys[i] == kFailedBest)
-            row = rankField(rank) + w.mark1 + w.name + QStringLiteral("*失敗*") + u' ' + w.mark2;
-        else if (keys[i] == kNoRun)
-            row =
-                QStringLiteral("--") + w.mark1 + w.name + QStringLiteral("------") + u' ' + w.mark2;
-        else
-            row = rankField(rank) + w.mark1 + w.name + rightAligned(QString::number(keys[i]), 6) +
-                  u' ' + w.mark2;
+        row.reserve(16);
+        if (keys[i] == kNoRun) {
+            row += QStringLiteral("--");
+            row += w.mark1;
+            row += w.name;
+            row += QStringLiteral("------");
+        } else {
+            appendRightAligned(row, rank, 2);
+            row += w.mark1;
+            row += w.name;
+            if (keys[i] == kFailedBest)
+                row += QStringLiteral("*失敗*");
+            else
+                appendRightAligned(row, keys[i], 6);
+        }
+        row += u' ';
+        row += w.mark2;
         out.rows.append(row);
     }
 }
@@ -154,9 +165,15 @@ void pointsRanking(const RankingInput& in, const std::vector<int>& roster, Ranki
         if (!w.shown) continue;
         const qint32 todayPoints = in.stats->todayPoints(in.level, s);
         if (today && todayPoints == 0) continue;
-        out.rows.append(rankField(rank) + w.mark1 + w.name +
-                        rightAligned(QString::number(todayPoints), 3) + u'/' +
-                        rightAligned(QString::number(in.stats->pointsAll(in.level, s)), 5));
+        QString row;
+        row.reserve(18);
+        appendRightAligned(row, rank, 2);
+        row += w.mark1;
+        row += w.name;
+        appendRightAligned(row, todayPoints, 3);
+        row += u'/';
+        appendRightAligned(row, in.stats->pointsAll(in.level, s), 5);
+        out.rows.append(row);
     }
 }
 

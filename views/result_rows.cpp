@@ -3,13 +3,18 @@
 #include "selection/name_list.h"
 #include "shell/ole_date.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace kz {
 
-QString GradeMark(int grade) {
-    static const char16_t* const marks[] = {u"①", u"②", u"③", u"④", u"⑤", u"⑥", u"Ⅰ", u"Ⅱ", u"Ⅲ"};
-    if (grade >= 1 && grade <= 9) return QString::fromUtf16(marks[grade - 1]);
+const QString& GradeMark(int grade) {
+    // Shared texts: the marks are taken for every row of every list.
+    static const QString marks[] = {QStringLiteral("①"), QStringLiteral("②"), QStringLiteral("③"),
+                                    QStringLiteral("④"), QStringLiteral("⑤"), QStringLiteral("⑥"),
+                                    QStringLiteral("Ⅰ"), QStringLiteral("Ⅱ"), QStringLiteral("Ⅲ")};
+    if (grade >= 1 && grade <= 9) return marks[grade - 1];
     return kFullWidthSpace;
 }
 
@@ -31,20 +36,40 @@ QString withoutBlanks(const QString& name) {
     return name.mid(from, to - from);
 }
 
+// text followed by pad full-width spaces, cut to five characters, built in one allocation.
+static QString padCut(QStringView text, int pad) {
+    const qsizetype length = std::min<qsizetype>(text.size() + pad, 5);
+    QString out;
+    out.reserve(length);
+    out += text.left(std::min<qsizetype>(text.size(), 5));
+    while (out.size() < length)
+        out += QChar(0x3000);
+    return out;
+}
+
 QString runNameField(const QString& name) {
-    return (withoutBlanks(name) + QString(4, QChar(0x3000))).left(5);
+    return padCut(withoutBlanks(name), 4);
 }
 
 QString rankNameField(const QString& name) {
     qsizetype to = name.size();
     while (to > 0 && isBlank(name[to - 1]))
         --to;
-    return (name.left(to) + QString(6, QChar(0x3000))).left(5);
+    return padCut(QStringView(name).left(to), 6);
 }
 
 QString rightAligned(const QString& text, int width) {
     if (text.size() >= width) return text.right(width);
     return QString(width - text.size(), u' ') + text;
+}
+
+void appendRightAligned(QString& out, qint64 value, int width) {
+    char digits[24];
+    const int len = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+    for (int i = len; i < width; ++i)
+        out += u' ';
+    const int from = len > width ? len - width : 0;
+    out += QLatin1StringView(digits + from, len - from);
 }
 
 QString timeField(int seconds) {

@@ -8,7 +8,7 @@ namespace kz {
 
 // The one-character mark beside another pupil's name: "①".."⑥" for grades 1..6, "Ⅰ".."Ⅲ" for
 // 7..9, a full-width space otherwise.
-QString GradeMark(int grade);
+const QString& GradeMark(int grade);
 // Whether the grade belongs to the group the menu's grade choice shows, judged by its exact text.
 bool InGradeGroup(int grade, const QString& groupText);
 
@@ -27,6 +27,8 @@ QString rankNameField(const QString& name);
 
 // Right-aligned in width characters; a longer text keeps its last width characters.
 QString rightAligned(const QString& text, int width);
+// The same for a number's decimal digits, appended to out without a temporary text.
+void appendRightAligned(QString& out, qint64 value, int width);
 // The time field: seconds and "秒" right-aligned in five characters ("  23秒").
 QString timeField(int seconds);
 // Whole seconds of a record's time of day (an OLE time: the fraction of a day).
