@@ -143,15 +143,15 @@ int main(int argc, char** argv) {
     writeWave(sounds + QStringLiteral("jiko2.wav"), {{587.3, 120}, {880.0, 350}});
     writeWave(sounds + QStringLiteral("zannen.wav"), {{392.0, 200}, {370.0, 200}, {349.2, 400}}, 0.3);
 
-    // History: school days of the last four weeks, a few runs a day per pupil, faster pupils
-    // on the faster levels. Deterministic, so every demo looks alike.
+    // History: school days of the last four weeks and today, a few runs a day per pupil, faster
+    // pupils on the faster levels. Deterministic, so every demo looks alike.
     const QString recordPath = data + QStringLiteral("成績累積データ.dat");
     if (!QFile::exists(recordPath)) {
         std::mt19937 rng(20261209u);
         const int passTime[5] = {0, 55, 45, 35, 27};
         QByteArray out;
         int count = 0;
-        for (int back = 28; back >= 1; --back) {
+        for (int back = 28; back >= 0; --back) {
             const QDate day = today.addDays(-back);
             if (day.dayOfWeek() >= 6)
                 continue;

@@ -64,6 +64,9 @@ public:
 
     const std::vector<ScanEntry>& scan() const { return m_scan; }
     int scanCount() const { return static_cast<int>(m_scan.size()); }
+    // The raw records of the last read (the last MaxScan of the file), for the views that
+    // share the refresh's one read.
+    const QByteArray& lastReadBytes() const { return m_readBytes; }
 
     // Reads the last MaxScan records in one read into the scan and sets the best times. File
     // errors: not found waits 5 s and is retried three times, then "ファイルがありません" ends the

@@ -8,6 +8,9 @@
 #include "selection/teacher.h"
 #include "selection_context.h"
 #include "shell/startup.h"
+#include "views/periods.h"
+#include "views/ranking.h"
+#include "views/result_views.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -46,6 +49,13 @@ int rowTop(int row) {
     for (int r = 1; r < row; ++r)
         top += kRowHeights[r - 1];
     return top;
+}
+
+// A list's background is its viewport's: the palette's base colour.
+void setListBack(QListWidget* list, int bgr) {
+    QPalette p = list->palette();
+    p.setColor(QPalette::Base, colourFromBgr(bgr));
+    list->setPalette(p);
 }
 
 QFrame* panel(QWidget* parent, const QString& name) {
@@ -269,6 +279,7 @@ void seisekitime1::makeColumn(int n) {
     c.list5->setFont(nameListFont());
     place(c.list5, 0, rowTop(6), 0, kRowHeights[5]);
     setPointSize(c.list5, 10);
+    setListBack(c.list5, kListColour);
     c.label7 = label(QStringLiteral("Label7"), 7, 10);
     c.command3 = makeButton(arrayName(QStringLiteral("Command3"), n), QString());
     c.command3->hide();
@@ -380,6 +391,8 @@ void seisekitime1::Form_Activate() {
 
     m_p.s.screens.unload(screen::namesel);
     m_p.computeStatistics();
+    m_refreshRecords = RecordSnapshot(m_p.stats.lastReadBytes());
+    m_refreshRecordsValid = true;
     h.todayRunTotal = todayRunTotal(m_p.stats, h.Bangou);
     m_label18->setText(todayRunTotalText(static_cast<qint16>(h.todayRunTotal)));
     m_progressBar1->setMaximum(std::max(1, levels()));
@@ -393,6 +406,8 @@ void seisekitime1::Form_Activate() {
     m_option2[1]->setChecked(true);
     m_command1->setEnabled(true);
     activating = 0;
+    m_refreshRecordsValid = false;
+    m_refreshRecords = RecordSnapshot(); // the statistics reuse their buffer next time
 
     for (int n = 1; n <= levels(); ++n) {
         if (isPractice(n)) {
@@ -709,48 +724,178 @@ void seisekitime1::Combo2_Click() {
     Option1_Click(3);
 }
 
-// The result views. Until their rows are built each view starts as its lists' captions and
-// empty lists, and hands the button panel back as the views do.
-void seisekitime1::Command3_Click(int n) {
-    if (n >= 1 && n < static_cast<int>(m_columns.size())) m_columns[n].list5->clear();
+ViewContext seisekitime1::viewContext() const {
+    ViewContext ctx;
+    ctx.roster = &m_selection.tables;
+    ctx.criteria = &m_p.criteria;
+    ctx.Bangou = m_p.h.Bangou;
+    ctx.levelCount = levels();
+    ctx.gradeGroup = m_combo1->currentText();
+    ctx.displayMode = displayMode;
+    ctx.today = m_p.s.clock.today();
+    ctx.secondsSinceMidnight = m_p.s.clock.secondsSinceMidnight();
+    return ctx;
 }
+
+// One read of the record file per view; during the activation the statistics scan's read.
+RecordSnapshot seisekitime1::recordsForView() {
+    RecordSnapshot records;
+    if (m_refreshRecordsValid) {
+        records = m_refreshRecords;
+    } else {
+        const QString error =
+            readRecordSnapshot(m_p.recordFilePath(), m_p.s, m_p.retryWaitMs, &records);
+        if (!error.isEmpty()) m_p.s.dialogs.message(error, m_p.h.programTitle);
+    }
+    const int n = records.size();
+    m_progressBar2->setMaximum(static_cast<int>((n + 1) * 1.1));
+    m_progressBar2->setValue(n);
+    return records;
+}
+
+void seisekitime1::fillResultList(int level, const QStringList& rows) {
+    if (level < 1 || level > levels()) return;
+    QListWidget* list = m_columns[level].list5;
+    // Every row is one line in one font: measuring each of thousands of rows would cost more
+    // than building them.
+    list->setUniformItemSizes(true);
+    list->setUpdatesEnabled(false);
+    list->clear();
+    list->addItems(rows);
+    list->setUpdatesEnabled(true);
+}
+
+// The result views. Each view fills its lists from the views model and hands the button panel
+// back as every view does.
+void seisekitime1::Command3_Click(int n) {
+    if (n < 1 || n > levels()) return;
+    Column& c = m_columns[n];
+    c.label9->setText(QStringLiteral("今日"));
+    c.label10->setText(QStringLiteral("今まで"));
+    if (displayMode == 0) displayMode = 1;
+    if (displayMode == 2 && pointsRankKind == 0) pointsRankKind = 1;
+    RankingInput in;
+    in.roster = &m_selection.tables;
+    in.stats = &m_p.stats;
+    in.level = n;
+    in.timedLevel = m_p.h.levelRecorded[n] == 1;
+    in.displayMode = displayMode;
+    in.pointsRankKind = pointsRankKind;
+    in.Bangou = m_p.h.Bangou;
+    in.gradeGroup = m_combo1->currentText();
+    const RankingRows ranking = rankLevel(in);
+    c.list5->clear();
+    m_p.s.events.processEvents();
+    fillResultList(n, ranking.rows);
+    if (ranking.selectRow >= 0) {
+        c.list5->setCurrentRow(ranking.selectRow);
+        c.list5->scrollToItem(c.list5->item(ranking.selectRow));
+    }
+    成績リスト色表示単独(n);
+}
+
 void seisekitime1::Command5_Click() {
     m_label5->setText(QStringLiteral("本日の成績"));
     resultViewKind = 2;
     回数など表示();
+    const LevelRows rows = todayRows(recordsForView(), viewContext());
+    for (int n = 1; n <= levels(); ++n)
+        fillResultList(n, rows[n]);
     成績リスト色表示();
     m_picture1->setEnabled(true);
 }
+
 void seisekitime1::Command6_Click() {
     m_label5->setText(QStringLiteral("ベスト成績"));
     resultViewKind = 1;
     回数など表示();
+    m_progressBar2->setValue(0);
+    m_progressBar2->setMaximum(std::max(1, levels()));
+    for (int n = 1; n <= levels(); ++n) {
+        Column& c = m_columns[n];
+        m_progressBar2->setValue(n);
+        if (isPractice(n)) {
+            for (QWidget* w : {static_cast<QWidget*>(c.list5), static_cast<QWidget*>(c.label7),
+                               static_cast<QWidget*>(c.label8), static_cast<QWidget*>(c.label14),
+                               static_cast<QWidget*>(c.label15), static_cast<QWidget*>(c.label9),
+                               static_cast<QWidget*>(c.label10)})
+                w->hide();
+        } else {
+            Command3_Click(n);
+        }
+        c.list5->setCurrentRow(-1);
+    }
     m_picture1->setEnabled(true);
 }
+
 void seisekitime1::Command7_Click() {
     resultViewKind = 3;
     回数など表示();
-    m_label5->clear();
+    const RecordSnapshot records = recordsForView();
+    periodDays = periodDaysFor(periodCode, m_p.s.clock.today(), periodDays);
+    if (periodCode >= 1 && periodCode <= 5) m_label5->clear();
+    const LevelRows rows = allResultsRows(records, viewContext(), periodDays);
+    for (int n = 1; n <= levels(); ++n)
+        fillResultList(n, rows[n]);
+    m_p.s.events.processEvents();
     成績リスト色表示();
     m_picture1->setEnabled(true);
     m_combo2->show();
 }
+
 void seisekitime1::Command16_Click() {
     ListOtherPupils();
+    m_list3->clear();
+    for (int n = 1; n <= levels(); ++n)
+        m_list3->addItem(QString::number(n));
+    chartLevel = 1;
+    chartBangou = m_p.h.Bangou;
+
     resultViewKind = 3;
     回数など表示();
+    const RecordSnapshot records = recordsForView();
+    periodDays = kTenYears;
     m_label5->setText(QStringLiteral("個人別ﾀｲﾑ"));
+    const LevelRows rows = personalTimeRows(records, viewContext());
+    for (int n = 1; n <= levels(); ++n)
+        fillResultList(n, rows[n]);
+
     endView();
 }
+
 void seisekitime1::Command24_Click(int) {}
 void seisekitime1::回数など表示() {
-    for (int n = 1; n < static_cast<int>(m_columns.size()); ++n) {
-        m_columns[n].label9->setText(QStringLiteral("今日"));
-        m_columns[n].label10->setText(QStringLiteral("今まで"));
-        m_columns[n].list5->clear();
+    for (int n = 1; n <= levels(); ++n) {
+        Column& c = m_columns[n];
+        c.label9->setText(QStringLiteral("今日"));
+        c.label10->setText(QStringLiteral("今まで"));
+        c.list5->clear();
     }
 }
-void seisekitime1::成績リスト色表示() {}
-void seisekitime1::成績リスト色表示単独() {}
+
+void seisekitime1::成績リスト色表示() {
+    if (displayMode != 1 && displayMode != 2) return;
+    for (int n = 1; n <= levels(); ++n) {
+        QListWidget* list = m_columns[n].list5;
+        if (displayMode == 1) {
+            if (m_p.h.levelRecorded[n] != 1) continue;
+            QStringList rows;
+            rows.reserve(list->count());
+            for (int i = 0; i < list->count(); ++i)
+                rows.append(list->item(i)->text());
+            if (const std::optional<int> colour =
+                    listColour(rows, m_p.criteria.passTime[n], m_p.criteria.minimumTime[n]))
+                setListBack(list, *colour);
+        }
+        if (list->count() > 0) list->setCurrentRow(-1);
+    }
+}
+
+void seisekitime1::成績リスト色表示単独(int level) {
+    if (level < 1 || level > levels()) return;
+    QListWidget* list = m_columns[level].list5;
+    const bool clears = (displayMode == 1 && m_p.h.levelRecorded[level] == 1) || displayMode == 2;
+    if (clears && list->count() > 0) list->setCurrentRow(-1);
+}
 
 } // namespace kz

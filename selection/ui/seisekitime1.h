@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/ui/form.h"
+#include "views/record_snapshot.h"
 
 #include <array>
 #include <vector>
@@ -19,6 +20,7 @@ namespace kz {
 
 struct Program;
 struct Selection;
+struct ViewContext;
 
 // The level menu: one column per level with the pupil's figures, the start buttons, the
 // result lists and the way to the teacher tools.
@@ -59,7 +61,7 @@ public:
     // Public procedures other screens call by name.
     void 回数など表示();
     void 成績リスト色表示();
-    void 成績リスト色表示単独();
+    void 成績リスト色表示単独(int level);
     void kkk() {}
 
     int menuKeysEnabled = 0;
@@ -68,6 +70,10 @@ public:
     int pointsRankKind = 0;
     int resultViewKind = 0;
     int periodCode = 3;
+    int periodDays = 0;
+    // The pupil and level of the comparison chart.
+    int chartBangou = 0;
+    int chartLevel = 0;
 
 private:
     struct Column {
@@ -97,6 +103,10 @@ private:
     void endView();
     bool isPractice(int n) const;
     int levels() const { return static_cast<int>(m_columns.size()) - 1; }
+    // The result views' inputs and outputs.
+    ViewContext viewContext() const;
+    RecordSnapshot recordsForView();
+    void fillResultList(int level, const QStringList& rows);
 
     Program& m_p;
     Selection& m_selection;
@@ -133,6 +143,10 @@ private:
     QListWidget* m_list2 = nullptr;
     QListWidget* m_list3 = nullptr;
     std::array<QPushButton*, 2> m_command24{};
+    // The records the activation's statistics scan read; a view shown during the activation
+    // takes them instead of reading the file again.
+    RecordSnapshot m_refreshRecords;
+    bool m_refreshRecordsValid = false;
 };
 
 } // namespace kz
