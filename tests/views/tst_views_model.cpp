@@ -32,7 +32,7 @@ struct Views {
         for (int l = 1; l <= 4; ++l) {
             criteria.passTime[l] = 30;
             criteria.minimumTime[l] = 45;
-            criteria.pointRate[l] = 1;
+            criteria.pointRate[l] = DecimalNumber::leading(u"1");
         }
         ctx.roster = &roster;
         ctx.criteria = &criteria;
