@@ -128,6 +128,7 @@ private slots:
     void todaysCountsAndBars();
     void levelWithoutMinimumTimeIsRefused();
     void handOverHooks();
+    void keyGateDropsKeysPressedDuringSound_data();
     void keyGateDropsKeysPressedDuringSound();
 };
 
@@ -566,16 +567,35 @@ void TestFlashDrill::handOverHooks() {
     QVERIFY(!r.p.drill.showEndPanel && !r.p.drill.stopRunClock);
 }
 
+void TestFlashDrill::keyGateDropsKeysPressedDuringSound_data() {
+    QTest::addColumn<qint64>("stampAtTickZero"); // the window system's clock, mod 2^32
+    const qint64 wrap = qint64(1) << 32;
+    QTest::newRow("no wrap") << qint64(1000);
+    QTest::newRow("wrap before learning") << qint64(-5500); // stamps restart at 0 at tick 5500
+    QTest::newRow("wrap between learning and sound") << wrap - 6500;
+    QTest::newRow("wrap during the sound") << wrap - 8000;
+    QTest::newRow("wrap as the sound ends") << wrap - 9001;
+    QTest::newRow("wrap after the sound") << wrap - 9500;
+}
+
 void TestFlashDrill::keyGateDropsKeysPressedDuringSound() {
+    QFETCH(qint64, stampAtTickZero);
+    const auto stamp = [&](qint64 pressedTick) {
+        return quint64((stampAtTickZero + pressedTick) & 0xFFFFFFFF);
+    };
     KeyGate gate;
-    // The event clock runs 5000 ms behind the tick; keys arrive within a millisecond.
-    QVERIFY(gate.accept(1000, 6000, 0));
-    QVERIFY(gate.accept(2000, 7001, 0));
-    // A sound blocked from 7000 to 9000: keys stamped inside it arrive at 9000, late.
-    QVERIFY(!gate.accept(2500, 9000, 9000));
-    QVERIFY(!gate.accept(3990, 9001, 9000));
-    QVERIFY(gate.accept(4000, 9002, 9000)); // pressed as the sound ended
-    QVERIFY(gate.accept(0, 9003, 9000));    // synthetic keys carry no stamp
+    // Keys before any sound arrive within a millisecond.
+    QVERIFY(gate.accept(stamp(6000), 6000, 0));
+    QVERIFY(gate.accept(stamp(7000), 7001, 0));
+    // A sound blocked from 7000 to 9000: keys pressed inside it arrive at 9000, late.
+    QVERIFY(!gate.accept(stamp(7500), 9000, 9000));
+    QVERIFY(!gate.accept(stamp(8999), 9001, 9000));
+    QVERIFY(gate.accept(stamp(9001), 9002, 9000)); // pressed after the sound ended
+    QVERIFY(gate.accept(stamp(9600), 9600, 9000));
+    // The next sound, 10000 to 11000, and a key well after it.
+    QVERIFY(!gate.accept(stamp(10500), 11000, 11000));
+    QVERIFY(gate.accept(stamp(20000), 20000, 11000));
+    QVERIFY(gate.accept(0, 20001, 20001)); // synthetic keys carry no stamp
 }
 
 QTEST_GUILESS_MAIN(TestFlashDrill)
