@@ -5,8 +5,15 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace kz {
 
@@ -63,6 +70,42 @@ void QtEventPump::waitWithEvents(int ms) {
             QThread::msleep(static_cast<unsigned long>(left < 10 ? left : 10));
     }
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+// A signal handler may only write to a descriptor; the event loop reads the other end.
+int g_terminationPipe[2] = {-1, -1};
+
+extern "C" void terminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_terminationPipe[0], &byte, 1);
+}
+} // namespace
+
+void onTerminationRequest(std::function<void()> onRequest) {
+    if (g_terminationPipe[0] >= 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_terminationPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_terminationPipe[1], QSocketNotifier::Read,
+                                         QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                     [onRequest = std::move(onRequest)] {
+                         char byte;
+                         [[maybe_unused]] const ssize_t n = ::read(g_terminationPipe[1], &byte, 1);
+                         onRequest();
+                     });
+    struct sigaction action {};
+    action.sa_handler = terminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+#else
+// Windows ends a windowed program by closing its windows (WM_QUERYENDSESSION, WM_CLOSE), which
+// already takes the orderly way.
+void onTerminationRequest(std::function<void()>) {}
+#endif
 
 QString startDetachedProgram(const QString& program, const QStringList& arguments) {
     if (!QFileInfo::exists(program))
