@@ -1,5 +1,6 @@
 #include "system_services.h"
 
+#include <algorithm>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
@@ -24,33 +25,73 @@ double SystemClock::secondsSinceMidnight() const {
 }
 
 namespace {
+// The event loop wakes a timer to the millisecond at best, and later when the computer is
+// busy: a precise timer asks to be woken this much early and sleeps out the rest itself.
+constexpr qint64 kPreciseLeadNs = 3'000'000;
+// A handler that shows something (a flashed number) takes a little while to paint it; a
+// precise timer starts its handler that much before the due time, so the result is on the
+// screen at the due time. Learnt from the handler's own runs, bounded so that one slow run
+// never moves a flash by more than this.
+constexpr qint64 kMaxHandlerLeadNs = 5'000'000;
+
 class QtTimer final : public Timer {
 public:
-    explicit QtTimer(bool precise) {
+    explicit QtTimer(bool precise) : m_precise(precise) {
         m_timer.setTimerType(precise ? Qt::PreciseTimer : Qt::CoarseTimer);
-        m_timer.setSingleShot(false);
-        m_timer.setInterval(1000);
+        m_timer.setSingleShot(precise);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (onTimeout)
-                onTimeout();
+            if (!m_precise) {
+                if (onTimeout) onTimeout();
+                return;
+            }
+            sleepUntil(m_dueNs - m_handlerNs);
+            // Due times follow each other from the first, not from late wake-ups.
+            m_dueNs += m_interval * 1'000'000LL;
+            arm();
+            QElapsedTimer handler;
+            handler.start();
+            if (onTimeout) onTimeout();
+            m_handlerNs = std::min(kMaxHandlerLeadNs, (3 * m_handlerNs + handler.nsecsElapsed()) / 4);
         });
     }
     void setInterval(int ms) override {
-        m_timer.setInterval(ms);
-        if (m_timer.isActive())
-            m_timer.start();
+        m_interval = ms;
+        if (isEnabled()) setEnabled(true);
     }
-    int interval() const override { return m_timer.interval(); }
+    int interval() const override { return m_interval; }
     void setEnabled(bool on) override {
-        if (on)
-            m_timer.start();
-        else
+        m_on = on;
+        if (!on) {
             m_timer.stop();
+        } else if (m_precise) {
+            m_clock.start();
+            m_dueNs = m_interval * 1'000'000LL;
+            arm();
+        } else {
+            m_timer.start(m_interval);
+        }
     }
-    bool isEnabled() const override { return m_timer.isActive(); }
+    bool isEnabled() const override { return m_on; }
 
 private:
+    void arm() {
+        const qint64 wakeNs = m_dueNs - m_handlerNs - kPreciseLeadNs - m_clock.nsecsElapsed();
+        m_timer.start(static_cast<int>(std::max<qint64>(0, wakeNs / 1'000'000)));
+    }
+    // Sleeps rather than spins: a thread that has been sleeping gets the processor back at once
+    // on a busy computer, one that spins is soon preempted for a whole time slice.
+    void sleepUntil(qint64 ns) const {
+        for (qint64 left; (left = ns - m_clock.nsecsElapsed()) > 0;)
+            QThread::usleep(static_cast<unsigned long>((left + 999) / 1000));
+    }
+
     QTimer m_timer;
+    QElapsedTimer m_clock; // from the moment the timer was enabled
+    qint64 m_dueNs = 0;
+    qint64 m_handlerNs = 0;
+    int m_interval = 1000;
+    bool m_precise;
+    bool m_on = false;
 };
 } // namespace
 
