@@ -1,6 +1,7 @@
 #include "system_services.h"
 
 #include <algorithm>
+#include <memory>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
@@ -50,10 +51,13 @@ public:
             arm();
             QElapsedTimer handler;
             handler.start();
+            const std::shared_ptr<bool> alive = m_alive;
             if (onTimeout) onTimeout();
+            if (!*alive) return; // the handler deleted this timer (its screen was unloaded)
             m_handlerNs = std::min(kMaxHandlerLeadNs, (3 * m_handlerNs + handler.nsecsElapsed()) / 4);
         });
     }
+    ~QtTimer() override { *m_alive = false; }
     void setInterval(int ms) override {
         m_interval = ms;
         if (isEnabled()) setEnabled(true);
@@ -92,6 +96,7 @@ private:
     int m_interval = 1000;
     bool m_precise;
     bool m_on = false;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 } // namespace
 
