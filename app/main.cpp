@@ -12,6 +12,11 @@ using namespace kz;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
+    // Ended by the system (logout, shutdown): the same orderly end as closing the window.
+    onTerminationRequest([] {
+        QApplication::closeAllWindows();
+        QCoreApplication::exit(0);
+    });
     // Every screen needs a font with Japanese glyphs, or Qt draws empty boxes.
     QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("ＭＳ ゴシック"),
                            QStringLiteral("Noto Sans CJK JP")});

@@ -198,6 +198,7 @@ void FlashDrill::Command2_Click() {
     m_shownIndex = std::min(m_shownIndex + 1, MaxNumbers);
     m_view.setCaption(drillctl::qLabel1, numberText(m_numbers[m_shownIndex]));
     m_correctAnswer = m_runningTotal;
+    // The screen has painted the number: its time counts from now, however late this came.
     m_timer2->setEnabled(true);
 }
 

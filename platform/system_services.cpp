@@ -1,12 +1,21 @@
 #include "system_services.h"
 
+#include <algorithm>
+#include <memory>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace kz {
 
@@ -17,33 +26,77 @@ double SystemClock::secondsSinceMidnight() const {
 }
 
 namespace {
+// The event loop wakes a timer to the millisecond at best, and later when the computer is
+// busy: a precise timer asks to be woken this much early and sleeps out the rest itself.
+constexpr qint64 kPreciseLeadNs = 3'000'000;
+// A handler that shows something (a flashed number) takes a little while to paint it; a
+// precise timer starts its handler that much before the due time, so the result is on the
+// screen at the due time. Learnt from the handler's own runs, bounded so that one slow run
+// never moves a flash by more than this.
+constexpr qint64 kMaxHandlerLeadNs = 5'000'000;
+
 class QtTimer final : public Timer {
 public:
-    explicit QtTimer(bool precise) {
+    explicit QtTimer(bool precise) : m_precise(precise) {
         m_timer.setTimerType(precise ? Qt::PreciseTimer : Qt::CoarseTimer);
-        m_timer.setSingleShot(false);
-        m_timer.setInterval(1000);
+        m_timer.setSingleShot(precise);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (onTimeout)
-                onTimeout();
+            if (!m_precise) {
+                if (onTimeout) onTimeout();
+                return;
+            }
+            sleepUntil(m_dueNs - m_handlerNs);
+            // Due times follow each other from the first, not from late wake-ups.
+            m_dueNs += m_interval * 1'000'000LL;
+            arm();
+            QElapsedTimer handler;
+            handler.start();
+            const std::shared_ptr<bool> alive = m_alive;
+            if (onTimeout) onTimeout();
+            if (!*alive) return; // the handler deleted this timer (its screen was unloaded)
+            m_handlerNs = std::min(kMaxHandlerLeadNs, (3 * m_handlerNs + handler.nsecsElapsed()) / 4);
         });
     }
+    ~QtTimer() override { *m_alive = false; }
     void setInterval(int ms) override {
-        m_timer.setInterval(ms);
-        if (m_timer.isActive())
-            m_timer.start();
+        m_interval = ms;
+        if (isEnabled()) setEnabled(true);
     }
-    int interval() const override { return m_timer.interval(); }
+    int interval() const override { return m_interval; }
     void setEnabled(bool on) override {
-        if (on)
-            m_timer.start();
-        else
+        m_on = on;
+        if (!on) {
             m_timer.stop();
+        } else if (m_precise) {
+            m_clock.start();
+            m_dueNs = m_interval * 1'000'000LL;
+            arm();
+        } else {
+            m_timer.start(m_interval);
+        }
     }
-    bool isEnabled() const override { return m_timer.isActive(); }
+    bool isEnabled() const override { return m_on; }
 
 private:
+    void arm() {
+        const qint64 wakeNs = m_dueNs - m_handlerNs - kPreciseLeadNs - m_clock.nsecsElapsed();
+        m_timer.start(static_cast<int>(std::max<qint64>(0, wakeNs / 1'000'000)));
+    }
+    // Sleeps rather than spins: a thread that has been sleeping gets the processor back at once
+    // on a busy computer, one that spins is soon preempted for a whole time slice.
+    void sleepUntil(qint64 ns) const {
+        for (qint64 left; (left = ns - m_clock.nsecsElapsed()) > 0;)
+            QThread::usleep(static_cast<unsigned long>((left + 999) / 1000));
+    }
+
     QTimer m_timer;
+    QElapsedTimer m_clock; // from the moment the timer was enabled
+    qint64 m_dueNs = 0;
+    qint64 m_handlerNs = 0;
+    int m_interval = 1000;
+    bool m_precise;
+    bool m_on = false;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 } // namespace
 
@@ -63,6 +116,42 @@ void QtEventPump::waitWithEvents(int ms) {
             QThread::msleep(static_cast<unsigned long>(left < 10 ? left : 10));
     }
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+// A signal handler may only write to a descriptor; the event loop reads the other end.
+int g_terminationPipe[2] = {-1, -1};
+
+extern "C" void terminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_terminationPipe[0], &byte, 1);
+}
+} // namespace
+
+void onTerminationRequest(std::function<void()> onRequest) {
+    if (g_terminationPipe[0] >= 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_terminationPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_terminationPipe[1], QSocketNotifier::Read,
+                                         QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                     [onRequest = std::move(onRequest)] {
+                         char byte;
+                         [[maybe_unused]] const ssize_t n = ::read(g_terminationPipe[1], &byte, 1);
+                         onRequest();
+                     });
+    struct sigaction action {};
+    action.sa_handler = terminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+#else
+// Windows ends a windowed program by closing its windows (WM_QUERYENDSESSION, WM_CLOSE), which
+// already takes the orderly way.
+void onTerminationRequest(std::function<void()>) {}
+#endif
 
 QString startDetachedProgram(const QString& program, const QStringList& arguments) {
     if (!QFileInfo::exists(program))

@@ -2,6 +2,7 @@
 #include "shell/services.h"
 
 #include <QElapsedTimer>
+#include <functional>
 #include <random>
 
 namespace kz {
@@ -41,5 +42,10 @@ private:
 // Starts the school's launcher detached: a program and its arguments, never a shell line.
 // Returns an empty string or why it could not be started.
 QString startDetachedProgram(const QString& program, const QStringList& arguments);
+
+// When the system asks the process to end (SIGTERM at logout or shutdown, SIGINT, SIGHUP),
+// onRequest runs on the event loop, between two events, so that nothing is cut off half-way
+// (a record is written whole or not at all). Needs the application object; call once.
+void onTerminationRequest(std::function<void()> onRequest);
 
 } // namespace kz

@@ -5,10 +5,13 @@
 #include "records/program.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QThread>
+#include <QWindow>
 
 namespace kz {
 
@@ -42,8 +45,12 @@ public:
 
     void setCaption(const QString& control, const QString& text) override {
         QWidget* w = m_f.control(control);
-        if (auto* l = qobject_cast<QLabel*>(w))
+        if (auto* l = qobject_cast<QLabel*>(w)) {
             l->setText(text);
+            // The flash is timed from the moment a number is on the screen: paint it now, not
+            // when the event loop next comes round.
+            if (control == drillctl::qLabel1 && l->isVisible()) l->repaint();
+        }
         else if (auto* b = qobject_cast<QPushButton*>(w))
             b->setText(text);
         emit m_f.captionApplied(control, text);
@@ -273,6 +280,14 @@ void MainFrm::buildEndPanel() {
 
 void MainFrm::Form_Activate() {
     setFocus();
+    // The first number is timed from its paint, so the screen must be on the display before it
+    // is shown (the window system maps a new window a little after it is shown).
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(2);
+    }
     m_drill->Form_Activate();
 }
 

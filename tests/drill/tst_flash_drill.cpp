@@ -23,10 +23,12 @@ struct Change {
 
 class RecordingView final : public DrillView {
 public:
-    explicit RecordingView(const FakeClock& clock) : m_clock(clock) { widths[c::sShape5] = 15060; }
+    explicit RecordingView(FakeClock& clock) : m_clock(clock) { widths[c::sShape5] = 15060; }
     void setCaption(const QString& control, const QString& text) override {
         captions[control] = text;
-        if (control == c::qLabel1) flashes.push_back({m_clock.tick, text});
+        if (control != c::qLabel1) return;
+        m_clock.tick += paintMs; // the screen paints the flash before it returns
+        flashes.push_back({m_clock.tick, text});
     }
     void setVisible(const QString& control, bool on) override { visible[control] = on; }
     void setWidthTw(const QString& control, int twips) override { widths[control] = twips; }
@@ -44,10 +46,11 @@ public:
     QHash<QString, QPoint> positions;
     QHash<QString, double> fonts;
     QHash<QString, QStringList> lists;
-    std::vector<Change> flashes;
+    std::vector<Change> flashes; // each flash as it reached the screen
+    int paintMs = 0;
 
 private:
-    const FakeClock& m_clock;
+    FakeClock& m_clock;
 };
 
 // A program with level 4 (pass 30 s, minimum 40 s) ready, and the drill on its fake screen.
@@ -107,6 +110,8 @@ private slots:
     void flashSequence_data();
     void flashSequence();
     void replayKeepsAnswer();
+    void lateTimerShortensNothing_data();
+    void lateTimerShortensNothing();
     void keysWhileFlashingIgnored();
     void fourthCharacterRefused();
     void answerReading_data();
@@ -128,6 +133,7 @@ private slots:
     void todaysCountsAndBars();
     void levelWithoutMinimumTimeIsRefused();
     void handOverHooks();
+    void keyGateDropsKeysPressedDuringSound_data();
     void keyGateDropsKeysPressedDuringSound();
 };
 
@@ -224,6 +230,63 @@ void TestFlashDrill::replayKeepsAnswer() {
     QCOMPARE(r.view.flashes.back().tick - r.view.flashes.front().tick, qint64(1900));
     QCOMPARE(r.drill->typedAnswer(), u"3"_qs);
     QCOMPARE(r.view.captions[c::inputLabel], u"3"_qs);
+}
+
+void TestFlashDrill::lateTimerShortensNothing_data() {
+    QTest::addColumn<int>("paintMs");
+    QTest::addColumn<bool>("endsNumber"); // the late timer ends a number (Timer2), else a "+"
+    QTest::newRow("late number, instant paint") << 0 << true;
+    QTest::newRow("late number, 7 ms paint") << 7 << true;
+    QTest::newRow("late plus, instant paint") << 0 << false;
+    QTest::newRow("late plus, 7 ms paint") << 7 << false;
+}
+
+// An event loop that comes round 30 ms late delays one flash; every flash after it still gets
+// its full time from the moment it reached the screen, and a replay starts the nominal
+// sequence afresh.
+void TestFlashDrill::lateTimerShortensNothing() {
+    QFETCH(int, paintMs);
+    QFETCH(bool, endsNumber);
+    Rig r;
+    r.view.paintMs = paintMs;
+    r.start({5, 6, 7, 8, 9});
+    auto& late = static_cast<FakeTimer&>(endsNumber ? r.drill->timer2() : r.drill->timer3());
+    // Into the second number (or the "+" after it).
+    while (r.view.flashes.size() < (endsNumber ? 4u : 5u))
+        r.f.world.advance(1);
+    QVERIFY(late.isEnabled());
+    const qint64 lateTick = late.dueAt + 30;
+    r.f.clock().tick = lateTick;
+    late.fire();
+    r.flash();
+    // From the late flash on: numbers 300 ms and "+" 100 ms from their own paint.
+    const auto& f = r.view.flashes;
+    auto lateAt = std::find_if(f.begin(), f.end(), [&](const Change& ch) {
+        return ch.tick >= lateTick;
+    });
+    QVERIFY(lateAt != f.end());
+    for (auto it = lateAt; it + 1 != f.end(); ++it) {
+        const bool number = it->text.at(0).isDigit();
+        QCOMPARE((it + 1)->tick - it->tick, qint64((number ? 300 : 100) + paintMs));
+    }
+    QCOMPARE(f.back().text, u"？"_qs);
+
+    // Replay: the same numbers on the nominal schedule from the key, as at the first showing.
+    r.f.world.advance(37);
+    r.view.flashes.clear();
+    const qint64 key = r.f.clock().tick;
+    r.keys(u"*"_qs);
+    r.flash();
+    QStringList texts;
+    qint64 expected = key + paintMs;
+    for (size_t i = 0; i < r.view.flashes.size(); ++i) {
+        const Change& ch = r.view.flashes[i];
+        texts << ch.text;
+        QCOMPARE(ch.tick, expected);
+        expected += (i % 2 == 0 ? 300 : 100) + paintMs;
+    }
+    QCOMPARE(texts, (QStringList{u"5"_qs, u"+"_qs, u"6"_qs, u"+"_qs, u"7"_qs, u"+"_qs, u"8"_qs,
+                                 u"+"_qs, u"9"_qs, u"？"_qs}));
 }
 
 void TestFlashDrill::keysWhileFlashingIgnored() {
@@ -576,16 +639,35 @@ void TestFlashDrill::handOverHooks() {
     QVERIFY(!r.p.drill.showEndPanel && !r.p.drill.stopRunClock);
 }
 
+void TestFlashDrill::keyGateDropsKeysPressedDuringSound_data() {
+    QTest::addColumn<qint64>("stampAtTickZero"); // the window system's clock, mod 2^32
+    const qint64 wrap = qint64(1) << 32;
+    QTest::newRow("no wrap") << qint64(1000);
+    QTest::newRow("wrap before learning") << qint64(-5500); // stamps restart at 0 at tick 5500
+    QTest::newRow("wrap between learning and sound") << wrap - 6500;
+    QTest::newRow("wrap during the sound") << wrap - 8000;
+    QTest::newRow("wrap as the sound ends") << wrap - 9001;
+    QTest::newRow("wrap after the sound") << wrap - 9500;
+}
+
 void TestFlashDrill::keyGateDropsKeysPressedDuringSound() {
+    QFETCH(qint64, stampAtTickZero);
+    const auto stamp = [&](qint64 pressedTick) {
+        return quint64((stampAtTickZero + pressedTick) & 0xFFFFFFFF);
+    };
     KeyGate gate;
-    // The event clock runs 5000 ms behind the tick; keys arrive within a millisecond.
-    QVERIFY(gate.accept(1000, 6000, 0));
-    QVERIFY(gate.accept(2000, 7001, 0));
-    // A sound blocked from 7000 to 9000: keys stamped inside it arrive at 9000, late.
-    QVERIFY(!gate.accept(2500, 9000, 9000));
-    QVERIFY(!gate.accept(3990, 9001, 9000));
-    QVERIFY(gate.accept(4000, 9002, 9000)); // pressed as the sound ended
-    QVERIFY(gate.accept(0, 9003, 9000));    // synthetic keys carry no stamp
+    // Keys before any sound arrive within a millisecond.
+    QVERIFY(gate.accept(stamp(6000), 6000, 0));
+    QVERIFY(gate.accept(stamp(7000), 7001, 0));
+    // A sound blocked from 7000 to 9000: keys pressed inside it arrive at 9000, late.
+    QVERIFY(!gate.accept(stamp(7500), 9000, 9000));
+    QVERIFY(!gate.accept(stamp(8999), 9001, 9000));
+    QVERIFY(gate.accept(stamp(9001), 9002, 9000)); // pressed after the sound ended
+    QVERIFY(gate.accept(stamp(9600), 9600, 9000));
+    // The next sound, 10000 to 11000, and a key well after it.
+    QVERIFY(!gate.accept(stamp(10500), 11000, 11000));
+    QVERIFY(gate.accept(stamp(20000), 20000, 11000));
+    QVERIFY(gate.accept(0, 20001, 20001)); // synthetic keys carry no stamp
 }
 
 QTEST_GUILESS_MAIN(TestFlashDrill)

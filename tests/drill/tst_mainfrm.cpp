@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QListWidget>
+#include <QWindow>
 #include <QtTest>
 
 using namespace kz;
@@ -19,6 +20,7 @@ class TestMainFrm : public QObject {
 private slots:
     void keysReachTheDrillAndLabelsChange();
     void keysPressedDuringTheWrongSoundAreDropped();
+    void flashIsOnScreenBeforeItsTimeStarts();
 };
 
 namespace {
@@ -121,6 +123,40 @@ void TestMainFrm::keysPressedDuringTheWrongSoundAreDropped() {
     press(Qt::Key_Plus, QStringLiteral("+"), t + 2200);
     QCOMPARE(s.p.h.plusKeyState, 0);
     QVERIFY(!s.shown(QStringLiteral("Picture2")));
+}
+
+// Each flash is timed from its paint: the caption change is painted before the model goes on
+// to start the flash's timer, not at the event loop's next round.
+void TestMainFrm::flashIsOnScreenBeforeItsTimeStarts() {
+    Screen s;
+    QTRY_VERIFY(s.form->drill().started());
+    s.flash();
+    QTRY_VERIFY(s.form->windowHandle() && s.form->windowHandle()->isExposed());
+    auto* label = s.form->findChild<QLabel*>(QStringLiteral("qLabel1"));
+    struct PaintLog : QObject {
+        QLabel* label;
+        QStringList painted;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (o == label && e->type() == QEvent::Paint) painted << label->text();
+            return false;
+        }
+    } log;
+    log.label = label;
+    label->installEventFilter(&log);
+    QStringList painted;
+    for (kz::Timer* t : {&s.form->drill().timer2(), &s.form->drill().timer3()}) {
+        auto handler = t->onTimeout;
+        t->onTimeout = [&, handler] {
+            handler();
+            painted << (log.painted.isEmpty() ? QString() : log.painted.last());
+        };
+    }
+    QTest::keyClick(s.form, Qt::Key_Asterisk); // replay: the first number at once
+    QCOMPARE(log.painted.value(log.painted.size() - 1), QStringLiteral("3"));
+    s.flash();
+    QCOMPARE(painted, (QStringList{u"+"_qs, u"10"_qs, u"+"_qs, u"1"_qs, u"+"_qs, u"7"_qs, u"+"_qs,
+                                   u"7"_qs, u"？"_qs}));
+    label->removeEventFilter(&log);
 }
 
 QTEST_MAIN(TestMainFrm)
