@@ -101,6 +101,18 @@ RosterReading readRosterFile(const QString& path, RosterTables& tables, const QD
     return readRosterText(file.text, tables, today, startMonth, commonLine3, flag2);
 }
 
+RosterReading readOtherPupils(const QString& path, RosterTables& tables, const QDate& today,
+                              int startMonth) {
+    RosterTables scratch = tables;
+    RosterReading r =
+        readRosterFile(path, scratch, today, startMonth, /*commonLine3=*/0, Flag2::NeverListed);
+    tables.studentNames = std::move(scratch.studentNames);
+    tables.birthYears = std::move(scratch.birthYears);
+    tables.gradeTexts = std::move(scratch.gradeTexts);
+    tables.schoolYear = scratch.schoolYear;
+    return r;
+}
+
 QString otherPupilLine(const RosterTables& tables, int number) {
     return tables.gradeTexts[number] + QStringLiteral(" /  ") +
            tables.studentNames[number].trimmed() + u'/' + QString::number(number);

@@ -70,6 +70,12 @@ RosterReading readRosterFile(const QString& path, RosterTables& tables, const QD
                              int startMonth, int commonLine3,
                              Flag2 flag2 = Flag2::ListedWhenCommonLine3);
 
+// The level menu's reading (ListOtherPupils): names, birth years, grade texts and the school
+// year as any reading sets them, flag-2 lines never listed, and rosterNumbers and rosterCount
+// left as the name screen's reading set them, for the result views that read them.
+RosterReading readOtherPupils(const QString& path, RosterTables& tables, const QDate& today,
+                              int startMonth);
+
 // The level menu's other-pupils line: grade text, " /  ", trimmed name, "/", number.
 QString otherPupilLine(const RosterTables& tables, int number);
 

@@ -209,8 +209,8 @@ void MainFrm::buildDrillArea() {
     auto* list = new QListWidget(this);
     list->setObjectName(drillctl::List1);
     place(list, 240, 1900, 2000, 2500);
-    QFont fixed(QStringLiteral("IPAGothic"));
-    list->setFont(fixed);
+    list->setFont(fixedPitchFont({QStringLiteral("IPAGothic"), QStringLiteral("MS Gothic"),
+                                  QStringLiteral("ＭＳ ゴシック")}));
     setPointSize(list, 16);
     list->hide();
 

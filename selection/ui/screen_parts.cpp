@@ -24,11 +24,7 @@ QFrame* makeWaitingPanel(Form& form, const QString& name, const QString& text) {
 }
 
 QFont nameListFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic")});
-    f.setStyleHint(QFont::Monospace);
-    f.setFixedPitch(true);
-    return f;
+    return fixedPitchFont({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic")});
 }
 
 } // namespace kz

@@ -12,6 +12,7 @@
 #include "views/ranking.h"
 #include "views/result_views.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -99,8 +100,10 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     place(m_picture1, 300, 1020, 9500, 520);
     const QStringList option2Captions = {QStringLiteral("ﾀｲﾑ表示"), QStringLiteral("ﾎﾟｲﾝﾄ表示"),
                                          QStringLiteral("個人ﾀｲﾑ")};
+    m_option2Group = new QButtonGroup(this);
     for (int k = 0; k < 3; ++k) {
         m_option2[k] = new QRadioButton(option2Captions[k], m_picture1);
+        m_option2Group->addButton(m_option2[k], k);
         m_option2[k]->setObjectName(arrayName(QStringLiteral("Option2"), k));
         place(m_option2[k], 120 + k * 1500, 80, 1450, 360);
         setPointSize(m_option2[k], 11);
@@ -111,8 +114,10 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     place(separator, 4650, 60, 60, 400);
     const QStringList option1Captions = {QString(), QStringLiteral("累計順"),
                                          QStringLiteral("本日順"), QStringLiteral("すべて")};
+    m_option1Group = new QButtonGroup(this);
     for (int k = 1; k <= 3; ++k) {
         m_option1[k] = new QRadioButton(option1Captions[k], m_picture1);
+        m_option1Group->addButton(m_option1[k], k);
         m_option1[k]->setObjectName(arrayName(QStringLiteral("Option1"), k));
         place(m_option1[k], 4800 + (k - 1) * 1550, 80, 1500, 360);
         setPointSize(m_option1[k], 11);
@@ -587,9 +592,8 @@ void seisekitime1::ListOtherPupils() {
     const Hensuu1& h = m_p.h;
     m_list2->clear();
     const RosterReading r =
-        readRosterFile(m_p.rosterFilePath(), m_selection.tables, m_p.s.clock.today(),
-                       static_cast<int>(h.commonLine1.toNumber()),
-                       static_cast<int>(h.commonLine3.toNumber()), Flag2::NeverListed);
+        readOtherPupils(m_p.rosterFilePath(), m_selection.tables, m_p.s.clock.today(),
+                        static_cast<int>(h.commonLine1.toNumber()));
     if (!r.ok()) {
         m_p.s.dialogs.message(r.error, h.programTitle);
         return;
@@ -645,6 +649,9 @@ void seisekitime1::Option2_Click(int k) {
     default:
         break;
     }
+    // Whatever the view did (or if no view option was selected), the menu must not stay
+    // behind the progress panel with the back button and the start buttons dead.
+    endView();
 }
 
 void seisekitime1::Option1_Click(int k) {
@@ -688,16 +695,22 @@ void seisekitime1::Option1_Click(int k) {
         } else if (k == 3) {
             Command7_Click();
         }
-        m_picture1->setEnabled(true);
     }
+    endView();
+}
+
+// The end of every view: the button panel and the back button usable, the start buttons the
+// over-practice rule allows, the lists shown and the progress panel gone.
+void seisekitime1::endView() {
+    m_picture1->setEnabled(true);
     m_command1->setEnabled(true);
     Command9_Click();
     showResultLists();
     m_picture6->hide();
 }
 
+// The views read the filter from Combo1; the shared gradeFilter belongs to the name screen.
 void seisekitime1::Combo1_Click() {
-    m_p.h.gradeFilter = m_combo1->currentText();
     if (m_option2[0]->isChecked())
         Option2_Click(0);
     else
@@ -749,6 +762,8 @@ void seisekitime1::fillResultList(int level, const QStringList& rows) {
     list->setUpdatesEnabled(true);
 }
 
+// The result views. Each view fills its lists from the views model and hands the button panel
+// back as every view does.
 void seisekitime1::Command3_Click(int n) {
     if (n < 1 || n > levels()) return;
     Column& c = m_columns[n];
@@ -842,10 +857,7 @@ void seisekitime1::Command16_Click() {
     for (int n = 1; n <= levels(); ++n)
         fillResultList(n, rows[n]);
 
-    m_picture6->hide();
-    Command9_Click();
-    showResultLists();
-    m_command1->setEnabled(true);
+    endView();
 }
 
 void seisekitime1::Command24_Click(int) {}

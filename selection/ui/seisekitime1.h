@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+class QButtonGroup;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -99,6 +100,7 @@ private:
     void hideResultLists();
     void showResultLists();
     void showWaiting();
+    void endView();
     bool isPractice(int n) const;
     int levels() const { return static_cast<int>(m_columns.size()) - 1; }
     // The result views' inputs and outputs.
@@ -122,6 +124,9 @@ private:
     QFrame* m_picture1 = nullptr;
     std::array<QRadioButton*, 4> m_option1{}; // 1..3
     std::array<QRadioButton*, 3> m_option2{};
+    // Display and view are chosen independently, although both sit on Picture1.
+    QButtonGroup* m_option1Group = nullptr;
+    QButtonGroup* m_option2Group = nullptr;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command8 = nullptr;
     QPushButton* m_command17 = nullptr;

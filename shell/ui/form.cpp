@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -54,7 +55,9 @@ void Form::applyGeometry(QWidget* child) {
     const auto it = m_geometry.constFind(child);
     if (it != m_geometry.constEnd()) {
         const QRect& r = it.value();
-        child->setGeometry(qRound(r.x() * m_scale), qRound(r.y() * m_scale),
+        const QPoint origin = child->parentWidget() == this ? m_origin : QPoint();
+        child->setGeometry(origin.x() + qRound(r.x() * m_scale),
+                           origin.y() + qRound(r.y() * m_scale),
                            std::max(0, qRound(r.width() * m_scale)),
                            std::max(0, qRound(r.height() * m_scale)));
     }
@@ -72,9 +75,14 @@ void Form::resizeEvent(QResizeEvent* e) {
     const double sx = static_cast<double>(width()) / m_designSize.width();
     const double sy = static_cast<double>(height()) / m_designSize.height();
     const double s = std::min(sx, sy);
-    if (s <= 0 || qFuzzyCompare(s, m_scale))
+    if (s <= 0)
+        return;
+    const QPoint origin(qRound((width() - m_designSize.width() * s) / 2),
+                        qRound((height() - m_designSize.height() * s) / 2));
+    if (qFuzzyCompare(s, m_scale) && origin == m_origin)
         return;
     m_scale = s;
+    m_origin = origin;
     for (auto it = m_geometry.constBegin(); it != m_geometry.constEnd(); ++it)
         applyGeometry(it.key());
     for (auto it = m_points.constBegin(); it != m_points.constEnd(); ++it)
@@ -106,6 +114,16 @@ void Form::setFore(QWidget* w, const QColor& c) {
     p.setColor(QPalette::WindowText, c);
     p.setColor(QPalette::ButtonText, c);
     w->setPalette(p);
+}
+
+QFont fixedPitchFont(const QStringList& families) {
+    QFont f;
+    QStringList all = families;
+    all << QFontDatabase::systemFont(QFontDatabase::FixedFont).families();
+    f.setFamilies(all);
+    f.setStyleHint(QFont::Monospace);
+    f.setFixedPitch(true);
+    return f;
 }
 
 void Form::setBackBgr(int bgr) { setBack(this, colourFromBgr(bgr)); }

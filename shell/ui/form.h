@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QLabel;
@@ -21,7 +22,8 @@ QColor colourFromBgr(int bgr);
 
 // A screen laid out in twips. Children are placed at design geometry and design font sizes
 // and the whole layout scales uniformly to fill the window, so a 1920 x 1080 monitor shows the
-// drill's numbers as large as the design means them.
+// drill's numbers as large as the design means them. A window of another shape than the design
+// centres the layout; the bands beside it show the form's background.
 class Form : public QWidget {
     Q_OBJECT
 public:
@@ -53,6 +55,8 @@ public:
 
     // Pixels per twip at the current window size.
     double scale() const { return m_scale; }
+    // Where the design's top left corner lies in the window, in pixels.
+    QPoint layoutOrigin() const { return m_origin; }
 
     // Helpers that make a named child.
     QLabel* makeLabel(const QString& objectName, const QString& caption, QWidget* parent = nullptr);
@@ -72,8 +76,13 @@ private:
     QHash<QWidget*, QRect> m_geometry;
     QHash<QWidget*, double> m_points;
     double m_scale = 1.0 / kTwipsPerPixel;
+    QPoint m_origin;
     bool m_fullScreen = true;
 };
+
+// A fixed-pitch font: the first of families the machine has, else the platform's monospace, so
+// that right-aligned columns and full-width padding line up wherever the program runs.
+QFont fixedPitchFont(const QStringList& families);
 
 // The name of element n of a control array: "Command4(2)".
 inline QString arrayName(const QString& control, int n) {

@@ -56,21 +56,34 @@ void ScreenRegistry::showModal(const QString& name) {
     if (!f)
         return;
     const QString previous = m_active;
-    if (Form* over = form(previous)) {
-        const QPoint centre = over->geometry().center();
-        f->move(centre.x() - f->width() / 2, centre.y() - f->height() / 2);
-    }
+    QPointer<Form> over = form(previous);
+    // Centred over the screen it was opened from, each time: the window manager may have
+    // moved that screen since the box was last open.
+    auto centre = [&] {
+        if (!over)
+            return;
+        const QPoint frameOffset = f->geometry().topLeft() - f->pos();
+        const QPoint c = over->geometry().center();
+        f->move(c.x() - f->width() / 2 - frameOffset.x(), c.y() - f->height() / 2 - frameOffset.y());
+    };
+    centre();
     f->setWindowModality(Qt::ApplicationModal);
     m_active = name;
     f->Form_Activate();
     f->show();
+    centre(); // the frame's size is known once shown
     f->raise();
     f->activateWindow();
     QPointer<Form> guard(f);
     while (guard && guard->isVisible())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (m_active == name)
+    // Unloading the box clears the active name; the screen below is active again as it was,
+    // without a new activation.
+    if (m_active == name || m_active.isEmpty()) {
         m_active = previous;
+        if (over)
+            over->activateWindow();
+    }
 }
 
 void ScreenRegistry::hide(const QString& name) {

@@ -285,7 +285,18 @@ void TestFlashDrill::emptyAnswerIsWrongWithPenalty() {
     const qint64 startTick = r.p.h.runStartTick;
     const float startTime = r.p.h.runStartTime;
     r.flash();
+    // The correction must be on screen and painted (events run) before the sound blocks.
+    bool soundPlayed = false, paintedBeforeSound = false;
+    r.f.events.onProcess = [&] {
+        if (!soundPlayed && r.view.visible[c::Picture2] && r.view.visible[c::seitouLabel] &&
+            r.view.captions[c::seitouLabel] == u"28"_qs)
+            paintedBeforeSound = true;
+    };
+    r.f.sound.onPlay = [&](const QString&) { soundPlayed = true; };
     r.keys(u" "_qs);
+    r.f.events.onProcess = nullptr;
+    QVERIFY(soundPlayed);
+    QVERIFY(paintedBeforeSound);
     QCOMPARE(r.p.h.plusKeyState, 1);
     QCOMPARE(r.p.h.judging, 0);
     QCOMPARE(r.view.captions[c::seitouLabel], u"28"_qs);
@@ -296,7 +307,6 @@ void TestFlashDrill::emptyAnswerIsWrongWithPenalty() {
     QCOMPARE(r.p.h.runStartTime, startTime - 20);
     QCOMPARE(r.p.h.correctCount, 0);
     QCOMPARE(r.f.sound.played.size(), 1);
-    QVERIFY(r.f.events.processed > 0); // the correction is painted before the sound blocks
 }
 
 void TestFlashDrill::plusPlusContinues() {

@@ -6,6 +6,7 @@
 #include "shell/ui/screen_registry.h"
 #include "support/fakes.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QListWidget>
 #include <QtTest>
@@ -54,7 +55,13 @@ void TestMainFrm::keysReachTheDrillAndLabelsChange() {
     QVERIFY(s.form);
     QTRY_VERIFY(s.form->drill().started());
     QCOMPARE(s.text(QStringLiteral("qLabel1")), QStringLiteral("3"));
-    QCOMPARE(s.form->findChild<QListWidget*>(QStringLiteral("List1"))->count(), 5);
+    auto* list1 = s.form->findChild<QListWidget*>(QStringLiteral("List1"));
+    QCOMPARE(list1->count(), 5);
+    // Right-aligned figures line up only in a fixed-pitch font, with or without IPAGothic.
+    QCOMPARE(list1->font().families().mid(0, 2),
+             (QStringList{QStringLiteral("IPAGothic"), QStringLiteral("MS Gothic")}));
+    const QFontMetricsF fm(list1->font());
+    QCOMPARE(fm.horizontalAdvance(QStringLiteral("1")), fm.horizontalAdvance(QStringLiteral(" ")));
     QCOMPARE(s.text(QStringLiteral("sLabel9")), QStringLiteral("5"));
     s.flash();
     QCOMPARE(s.text(QStringLiteral("qLabel1")), QStringLiteral("？"));

@@ -29,6 +29,7 @@ private slots:
     void padding();
     void listFlags_data();
     void listFlags();
+    void otherPupilsKeepTheListedNumbers();
     void badLinesAreSkipped();
     void olderBirthYearsFirst();
     void starInNameKeepsNumber();
@@ -142,6 +143,30 @@ void SelectionModelTest::listFlags() {
     QCOMPARE(t.studentNames[42], QStringLiteral("はなこ").leftJustified(20));
     QCOMPARE(t.gradeTexts[42], QStringLiteral("小３"));
     QCOMPARE(otherPupilLine(t, 42), QStringLiteral("小３ /  はなこ/42"));
+}
+
+void SelectionModelTest::otherPupilsKeepTheListedNumbers() {
+    School s;
+    s.writeRoster(line(1, 2003, QStringLiteral("あい"), 0) +
+                  line(42, 2002, QStringLiteral("はなこ"), 2) +
+                  line(3, 2003, QStringLiteral("うえ"), 0));
+    RosterTables t;
+    // The name screen's reading lists the flag-2 pupil (commonLine3 = 1).
+    QVERIFY(readRosterFile(s.p->rosterFilePath(), t, QDate(2011, 5, 1), 4, 1).ok());
+    QCOMPARE(t.rosterCount, 3);
+    const std::vector<int> listedNumbers = t.rosterNumbers;
+    // A pupil renamed and moved up a year since: the tables by number follow the file.
+    s.writeRoster(line(1, 2003, QStringLiteral("あい"), 0) +
+                  line(42, 2001, QStringLiteral("はな"), 2) +
+                  line(3, 2003, QStringLiteral("うえ"), 0));
+    const RosterReading r = readOtherPupils(s.p->rosterFilePath(), t, QDate(2011, 5, 1), 4);
+    QVERIFY(r.ok());
+    QCOMPARE(int(r.listed.size()), 2); // flag 2 is never among the other pupils
+    QCOMPARE(t.rosterCount, 3);
+    QVERIFY(t.rosterNumbers == listedNumbers);
+    QCOMPARE(t.studentNames[42].trimmed(), QStringLiteral("はな"));
+    QCOMPARE(t.birthYears[42], qint16(2001));
+    QCOMPARE(t.gradeTexts[42], QStringLiteral("小４"));
 }
 
 void SelectionModelTest::badLinesAreSkipped() {

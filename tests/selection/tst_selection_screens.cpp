@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -55,7 +56,12 @@ class SelectionScreensTest : public QObject {
     Q_OBJECT
 private slots:
     void fourLevels();
+    void levelKeys_data();
+    void levelKeys();
     void sixLevelsScroll();
+    void optionsLeaveTheMenuUsable_data();
+    void optionsLeaveTheMenuUsable();
+    void gradeFilterBelongsToTheNameScreen();
     void refreshTextsAndStart();
     void keyDuringRefreshDoesNothing();
     void overPracticeOverlay();
@@ -75,11 +81,41 @@ void SelectionScreensTest::fourLevels() {
     QCOMPARE(m.leftOf(QStringLiteral("List5"), 4), 307 + 3 * 3648);
     QCOMPARE(m.leftOf(QStringLiteral("Label3"), 2), 307 + 3648 + 730);
     QVERIFY(child<QScrollBar>(m.w(), QStringLiteral("HScroll1"))->isHidden());
-    for (const char* key : {"5", "9", "a", "d"}) {
-        QTest::keyClicks(m.w(), QString::fromLatin1(key));
-        QVERIFY(m.school.fake.screens.shown.isEmpty());
-    }
     QVERIFY(!m.w()->findChild<QWidget*>(QStringLiteral("Command4(5)")));
+}
+
+void SelectionScreensTest::levelKeys_data() {
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("started"); // 0: nothing starts
+    QTest::newRow("4 levels: 4") << 4 << "4" << 4;
+    QTest::newRow("4 levels: 5") << 4 << "5" << 0;
+    QTest::newRow("4 levels: 9") << 4 << "9" << 0;
+    QTest::newRow("4 levels: a") << 4 << "a" << 0;
+    QTest::newRow("4 levels: d") << 4 << "d" << 0;
+    QTest::newRow("9 levels: 9") << 9 << "9" << 9;
+    QTest::newRow("9 levels: a") << 9 << "a" << 0;
+    QTest::newRow("13 levels: a") << 13 << "a" << 10;
+    QTest::newRow("13 levels: d") << 13 << "d" << 13;
+    QTest::newRow("13 levels: upper case D") << 13 << "D" << 0;
+    QTest::newRow("13 levels: e") << 13 << "e" << 0;
+}
+
+void SelectionScreensTest::levelKeys() {
+    QFETCH(int, levels);
+    QFETCH(QString, key);
+    QFETCH(int, started);
+    Menu m(levels);
+    m.menu->Form_Activate();
+    m.school.p->h.LevelNo = 0;
+    QTest::keyClicks(m.w(), key);
+    if (started == 0) {
+        QVERIFY(m.school.fake.screens.shown.isEmpty());
+        QCOMPARE(m.school.p->h.LevelNo, 0);
+    } else {
+        QCOMPARE(m.school.fake.screens.shown, QStringList{screen::MainFrm});
+        QCOMPARE(m.school.p->h.LevelNo, started);
+    }
 }
 
 void SelectionScreensTest::sixLevelsScroll() {
@@ -97,6 +133,88 @@ void SelectionScreensTest::sixLevelsScroll() {
             QVERIFY(m.leftOf(QString::fromLatin1(control), n) >= 15360);
     QCOMPARE(m.leftOf(QStringLiteral("List5"), 3), 307);
     QCOMPARE(m.leftOf(QStringLiteral("List5"), 6), 307 + 3 * 3456);
+}
+
+void SelectionScreensTest::optionsLeaveTheMenuUsable_data() {
+    QTest::addColumn<QString>("before"); // an option clicked first, or none
+    QTest::addColumn<QString>("option");
+    const QString none;
+    const QString time = QStringLiteral("Option2(0)");
+    for (const char* option :
+         {"Option2(0)", "Option2(1)", "Option2(2)", "Option1(1)", "Option1(2)", "Option1(3)"})
+        QTest::newRow(option) << none << QString::fromLatin1(option);
+    for (const char* option : {"Option1(1)", "Option1(2)", "Option1(3)"})
+        QTest::addRow("time display, %s", option) << time << QString::fromLatin1(option);
+    QTest::newRow("personal time, then time display")
+        << QStringLiteral("Option2(2)") << time;
+}
+
+void SelectionScreensTest::optionsLeaveTheMenuUsable() {
+    QFETCH(QString, before);
+    QFETCH(QString, option);
+    Menu m(4);
+    m.school.writeRoster(QStringLiteral("5,2003,0,0,たろう,0,,\r\n"));
+    // Level 1 is refused by the over-practice rule, so "allowed" is not simply "all".
+    CriteriaTable& c = m.school.p->criteria;
+    c.overCount[1] = Field::number(1);
+    c.overDays[1] = Field::number(3);
+    c.judgeDays[4] = Field::number(7);
+    c.clearPoints[4] = 100;
+    m.school.writeRecords({makeRecord(m.school.fake.clock().date, 5, 1, 20)});
+    m.menu->Form_Activate();
+    QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command4(1)"))->isEnabled());
+    auto option1 = [&](int k) { return child<QRadioButton>(m.w(), arrayName(QStringLiteral("Option1"), k)); };
+    auto option2 = [&](int k) { return child<QRadioButton>(m.w(), arrayName(QStringLiteral("Option2"), k)); };
+    // Activation selects the points display and the first view, one in each group.
+    QVERIFY(option1(1)->isChecked());
+    QVERIFY(option2(1)->isChecked());
+
+    if (!before.isEmpty()) child<QRadioButton>(m.w(), before)->click();
+    auto* clicked = child<QRadioButton>(m.w(), option);
+    const bool displayOption = option.startsWith(QStringLiteral("Option2"));
+    // The option of the other group that is selected now must stay selected.
+    QRadioButton* other = nullptr;
+    for (int k = 0; k <= 3; ++k) {
+        if (displayOption && k >= 1 && option1(k)->isChecked()) other = option1(k);
+        if (!displayOption && k <= 2 && option2(k)->isChecked()) other = option2(k);
+    }
+    QVERIFY(other);
+    QVERIFY(clicked->isEnabled());
+    clicked->click();
+    QVERIFY(clicked->isChecked());
+    QVERIFY2(other->isChecked(), qPrintable(other->objectName()));
+
+    QVERIFY(child<QWidget>(m.w(), QStringLiteral("Picture6"))->isHidden());
+    QVERIFY(child<QPushButton>(m.w(), QStringLiteral("Command1"))->isEnabled());
+    QVERIFY(child<QWidget>(m.w(), QStringLiteral("Picture1"))->isEnabled());
+    QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command4(1)"))->isEnabled());
+    for (int n = 2; n <= 4; ++n) {
+        QVERIFY(child<QPushButton>(m.w(), arrayName(QStringLiteral("Command4"), n))->isEnabled());
+        QVERIFY(!child<QWidget>(m.w(), arrayName(QStringLiteral("List5"), n))->isHidden());
+    }
+    // The keys work again: "2" starts level 2.
+    QTest::keyClicks(m.w(), QStringLiteral("2"));
+    QCOMPARE(m.school.fake.screens.shown, QStringList{screen::MainFrm});
+    QCOMPARE(m.school.p->h.LevelNo, 2);
+}
+
+void SelectionScreensTest::gradeFilterBelongsToTheNameScreen() {
+    School school;
+    Hensuu1& h = school.p->h;
+    prepareLevels(h);
+    h.Bangou = 5;
+    h.gradeFilter = QStringLiteral("小３");
+    Selection selection;
+    seisekitime1 menu(*school.p, selection);
+    auto* combo = child<QComboBox>(&menu, QStringLiteral("Combo1"));
+    QCOMPARE(combo->currentText(), QStringLiteral("小３")); // read on load
+    menu.Form_Activate();
+    combo->setCurrentIndex(combo->findText(QStringLiteral("中学生全体")));
+    menu.Combo1_Click();
+    QCOMPARE(combo->currentText(), QStringLiteral("中学生全体"));
+    QCOMPARE(h.gradeFilter, QStringLiteral("小３"));
+    QVERIFY(child<QWidget>(&menu, QStringLiteral("Picture6"))->isHidden());
+    QVERIFY(child<QPushButton>(&menu, QStringLiteral("Command1"))->isEnabled());
 }
 
 void SelectionScreensTest::refreshTextsAndStart() {

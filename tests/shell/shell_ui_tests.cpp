@@ -4,7 +4,10 @@
 #include "support/fakes.h"
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
+#include <QTimer>
 #include <QtTest>
 
 using namespace kz;
@@ -65,6 +68,82 @@ private slots:
         QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("カズトビ１"));
         QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Version1.0.1"));
         QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    }
+
+    void aboutBoxCentredOverTheNameScreenEachTime() {
+        test::FakeServices f;
+        Hensuu1 h;
+        ScreenRegistry registry;
+        registry.setWindowed(true);
+        int activations = 0;
+        registry.add(screen::namesel, [&] { return new CountingForm(screen::namesel, &activations); });
+        registry.add(screen::frmver, [&] { return new frmver(h, f.services, registry); });
+        registry.show(screen::namesel);
+        QCoreApplication::processEvents();
+        QCOMPARE(activations, 1);
+        Form* names = registry.form(screen::namesel);
+        // The name screen moves between openings; the box follows it every time.
+        for (const QPoint at : {QPoint(40, 30), QPoint(300, 200), QPoint(0, 0)}) {
+            names->move(at);
+            QTRY_COMPARE(names->pos(), at);
+            QPoint boxCentre;
+            bool modal = false;
+            QTimer::singleShot(0, names, [&] {
+                auto* box = static_cast<frmver*>(registry.form(screen::frmver));
+                boxCentre = box->geometry().center();
+                modal = box->isModal();
+                box->Command1_Click();
+            });
+            registry.showModal(screen::frmver);
+            QVERIFY(modal);
+            const QPoint want = names->geometry().center();
+            QVERIFY2((boxCentre - want).manhattanLength() <= 2,
+                     qPrintable(QStringLiteral("box centre %1,%2, screen centre %3,%4")
+                                    .arg(boxCentre.x()).arg(boxCentre.y()).arg(want.x()).arg(want.y())));
+            QVERIFY(!registry.isLoaded(screen::frmver));
+            // Closing the box leaves the name screen active, without a second activation.
+            QCOMPARE(registry.activeScreen(), screen::namesel);
+            registry.show(screen::namesel);
+            QCoreApplication::processEvents();
+            QCOMPARE(activations, 1);
+        }
+    }
+
+    void wideWindowCentresTheLayout_data() {
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QRect>("full");  // a child over the whole design area
+        QTest::addColumn<QRect>("inner"); // a child of that child, relative to it
+        QTest::newRow("design size") << QSize(1024, 768) << QRect(0, 0, 1024, 768) << QRect(10, 20, 100, 40);
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect(240, 0, 1440, 1080) << QRect(14, 28, 141, 56);
+        QTest::newRow("tall 1024x1000") << QSize(1024, 1000) << QRect(0, 116, 1024, 768) << QRect(10, 20, 100, 40);
+    }
+
+    void wideWindowCentresTheLayout() {
+        QFETCH(QSize, window);
+        QFETCH(QRect, full);
+        QFETCH(QRect, inner);
+        Form form(QStringLiteral("F"));
+        form.setBackBgr(0x00FF00);
+        auto* panel = new QWidget(&form);
+        form.place(panel, 0, 0, kDesignWidthTwips, kDesignHeightTwips);
+        auto* label = form.makeLabel(QStringLiteral("L"), QStringLiteral("x"), panel);
+        form.place(label, 150, 300, 1500, 600);
+        form.resize(window);
+        form.show();
+        QTRY_COMPARE(form.size(), window);
+        QCOMPARE(panel->geometry(), full);
+        QCOMPARE(label->geometry(), inner);
+        // The band beside the layout shows the form's own background.
+        QVERIFY(form.autoFillBackground());
+        QCOMPARE(form.palette().color(QPalette::Window), QColor(0, 0xFF, 0));
+    }
+
+    void fixedPitchFontFallsBackToTheSystemMonospace() {
+        const QFont font = fixedPitchFont({QStringLiteral("No Such Family kz")});
+        QCOMPARE(font.families().first(), QStringLiteral("No Such Family kz"));
+        const QFontMetricsF fm(font);
+        QVERIFY2(fm.horizontalAdvance(QStringLiteral("i")) == fm.horizontalAdvance(QStringLiteral("W")),
+                 qPrintable(QFontInfo(font).family()));
     }
 
     void registryLoadsOnceActivatesOnEachShowAndUnloadsLater() {
