@@ -44,6 +44,12 @@ double roundHalfEven(double v) {
 
 double wholeFloor(double v) { return std::floor(v); }
 
+QString digitsText(double v) {
+    const double whole = std::round(v); // halves away from zero
+    if (whole == 0 || !std::isfinite(whole)) return {};
+    return QString::number(whole, 'f', 0);
+}
+
 QString rightPart(const QString& text, int k) {
     if (k <= 0)
         return {};

@@ -53,8 +53,8 @@ template <typename Key> void RankSort(int n, std::vector<Key>& keys, std::vector
 template void RankSort<qint64>(int, std::vector<qint64>&, std::vector<int>&);
 template void RankSort<quint64>(int, std::vector<quint64>&, std::vector<int>&);
 
-QString rankField(int rank) {
-    return rightAligned(QString::number(rank), 2);
+QString rankField(int rank, int width) {
+    return rightAligned(QString::number(rank), width);
 }
 
 namespace {
@@ -116,14 +116,16 @@ void timeRanking(const RankingInput& in, const std::vector<int>& roster, Ranking
         if (!w.shown) continue;
         QString row;
         if (keys[i] == kFailedBest)
-            row = rankField(rank) + w.mark1 + w.name + QStringLiteral("*失敗*") + u' ' + w.mark2;
+            row = rankField(rank, in.rankWidth) + w.mark1 + w.name + QStringLiteral("*失敗*") +
+                  u' ' + w.mark2;
         else if (keys[i] == kNoRun)
-            row = QStringLiteral("--") + w.mark1 + w.name + QStringLiteral("------") + u' ' +
+            row = QString(in.rankWidth, u'-') + w.mark1 + w.name + QStringLiteral("------") + u' ' +
                   w.mark2;
         else
-            row = rankField(rank) + w.mark1 + w.name + rightAligned(QString::number(keys[i]), 6) +
-                  u' ' + w.mark2;
+            row = rankField(rank, in.rankWidth) + w.mark1 + w.name +
+                  rightAligned(QString::number(keys[i]), 6) + u' ' + w.mark2;
         out.rows.append(row);
+        out.rowStudents.push_back(items[i]);
     }
 }
 
@@ -155,9 +157,10 @@ void pointsRanking(const RankingInput& in, const std::vector<int>& roster, Ranki
         if (!w.shown) continue;
         const qint32 todayPoints = in.stats->todayPoints(in.level, s);
         if (today && todayPoints == 0) continue;
-        out.rows.append(rankField(rank) + w.mark1 + w.name +
+        out.rows.append(rankField(rank, in.rankWidth) + w.mark1 + w.name +
                         rightAligned(QString::number(todayPoints), 3) + u'/' +
                         rightAligned(QString::number(in.stats->pointsAll(in.level, s)), 5));
+        out.rowStudents.push_back(s);
     }
 }
 
