@@ -200,6 +200,8 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     place(m_picture11, 120, 1740, 15045, 9045);
     m_picture12 = new ChartPanel(m_picture11);
     m_picture12->setObjectName(QStringLiteral("Picture12"));
+    // A fixed-pitch face keeps the table's columns of full-width padding and digits aligned.
+    m_picture12->setFont(nameListFont());
     place(m_picture12, 405, 315, 8355, 8715);
     m_command25 = makeButton(QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
                              m_picture11);
@@ -1003,7 +1005,7 @@ void seisekitime1::Command19_Click() {
     if (m_picture12->image.isNull()) m_picture12->clear();
     QPainter painter(&m_picture12->image);
     ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
-                                               m_picture12->image.height(), font().family());
+                                               m_picture12->image.height(), m_picture12->font().family());
     surface.fontSize = chartFontSize;
     const ComparisonContext ctx = comparisonContext(&m_chartRecords);
     drawChartBlock(painter, surface, blockTop, ctx, chartBangou, chartLevel, figuresOf(chartLevel));
@@ -1042,7 +1044,7 @@ void seisekitime1::Command21_Click(int index) {
     m_p.s.events.processEvents();
     QPainter painter(&m_picture12->image);
     ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
-                                               m_picture12->image.height(), font().family());
+                                               m_picture12->image.height(), m_picture12->font().family());
     surface.fontSize = chartFontSize;
     PageHooks hooks;
     hooks.newPage = [this] {
@@ -1069,7 +1071,7 @@ bool seisekitime1::printDocument(const ComparisonContext& ctx, const std::vector
         Command23_Click(1);
         return figuresOf(level);
     };
-    const QString family = font().family();
+    const QString family = m_picture12->font().family();
     QString problem;
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         problem = QStringLiteral("プリンタがありません。");
