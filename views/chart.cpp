@@ -142,6 +142,7 @@ ChartBlock computeChartBlock(const ComparisonContext& ctx, int chartBangou, int 
     const bool plotted = ctx.roster && InGradeGroup(gradeOf(ctx, chartBangou), ctx.gradeGroup);
     int k = 0;
     int bestTime = 0;
+    int pupilBest = -1; // also when a grade group hides the points
     for (int i = first; i < records.size(); ++i) {
         const SeisekiRecord::Numbers r = records.at(i);
         if (!used(r)) continue;
@@ -154,6 +155,7 @@ ChartBlock computeChartBlock(const ComparisonContext& ctx, int chartBangou, int 
         }
         if (r.bangou != chartBangou) continue;
         if (t < kChartCountedBelow) ++k;
+        if (t < kNotFinished && (pupilBest < 0 || t < pupilBest)) pupilBest = t;
         if (!plotted) continue;
         ChartPoint p;
         // Without a counted run there is no step: such runs sit at the start of the axis.
@@ -170,8 +172,7 @@ ChartBlock computeChartBlock(const ComparisonContext& ctx, int chartBangou, int 
         b.runs.push_back(p);
     }
 
-    const int m = static_cast<int>(b.bests.size());
-    const QString bestText = m > 0 ? QString::number(b.bests.back().time) + u'秒' : QString();
+    const QString bestText = pupilBest >= 0 ? QString::number(pupilBest) + u'秒' : QString();
     b.lines[1] = QStringLiteral("回数　　　　　　　") + chartField(b.runCount, 3) + u'回';
     b.lines[2] = QStringLiteral("タイム  　　 　    本人 / 塾全体");
     b.lines[3] = QStringLiteral("　　順位　　　　") + chartField(figures.timeRank, 5) + u'位';

@@ -230,7 +230,11 @@ private slots:
         QCOMPARE(g.timeRank, QStringLiteral("---"));
         QCOMPARE(g.points, sc.stats.pointsAll(1, 2));
         QCOMPARE(g.schoolPointsCount, 1);
-        QVERIFY(computeChartBlock(sc.ctx, 2, 1, g, ChartSurface::panel(600, 900)).runs.empty());
+        // Nothing plotted, but the pupil's own count, best and average stay in the table.
+        const ChartBlock hidden = computeChartBlock(sc.ctx, 2, 1, g, ChartSurface::panel(600, 900));
+        QVERIFY(hidden.runs.empty());
+        QCOMPARE(hidden.lines[4], QStringLiteral("　　最高　　　　   40秒 /   20秒"));
+        QCOMPARE(hidden.lines[5], QStringLiteral("　　平均　　　　   40秒 /   24秒"));
     }
 
     void pointsRankingOfToday() {
