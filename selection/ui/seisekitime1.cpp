@@ -171,6 +171,7 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     setPointSize(m_combo2, 11);
     m_command17 = makeButton(QStringLiteral("Command17"), QStringLiteral("グラフ"));
     place(m_command17, 12050, 1060, 1400, 440);
+    setPointSize(m_command17, 11);
     m_command17->hide();
 
     m_label5 = makeLabel(QStringLiteral("Label5"), QString());
@@ -206,6 +207,7 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     m_command25 = makeButton(QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
                              m_picture11);
     place(m_command25, 8940, 180, 2985, 675);
+    setPointSize(m_command25, 11);
     m_list2 = new QListWidget(m_picture11);
     m_list2->setObjectName(QStringLiteral("List2"));
     m_list2->setFont(nameListFont());
