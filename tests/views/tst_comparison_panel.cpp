@@ -107,6 +107,7 @@ private slots:
         QTemporaryDir out;
         m.menu->pdfFolder = out.path();
         m.menu->Command17_Click();
+        QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command24(1)"))->isHidden()); // teacher
         m.menu->Command25_Click();
         auto* list2 = child<QListWidget>(m.w(), QStringLiteral("List2"));
         QVERIFY(!list2->isHidden());
