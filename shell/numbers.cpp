@@ -138,6 +138,12 @@ QString DecimalNumber::text() const {
     return negative ? u'-' + digits : digits;
 }
 
+QString digitsText(double v) {
+    const double whole = std::round(v); // halves away from zero
+    if (whole == 0 || !std::isfinite(whole)) return {};
+    return QString::number(whole, 'f', 0);
+}
+
 QString rightPart(const QString& text, int k) {
     if (k <= 0)
         return {};

@@ -20,6 +20,10 @@ long long wholeInRange(double v, long long lo, long long hi);
 // Int(): the largest whole number not above v.
 double wholeFloor(double v);
 
+// A number in the digit-placeholder format "#######": the nearest whole number, halves away
+// from zero, and an empty text for a value that rounds to 0.
+QString digitsText(double v);
+
 // The last k characters of text (all of it when shorter).
 QString rightPart(const QString& text, int k);
 

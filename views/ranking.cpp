@@ -53,9 +53,9 @@ template <typename Key> void RankSort(int n, std::vector<Key>& keys, std::vector
 template void RankSort<qint64>(int, std::vector<qint64>&, std::vector<int>&);
 template void RankSort<quint64>(int, std::vector<quint64>&, std::vector<int>&);
 
-QString rankField(int rank) {
+QString rankField(int rank, int width) {
     QString out;
-    appendRightAligned(out, rank, 2);
+    appendRightAligned(out, rank, width);
     return out;
 }
 
@@ -118,12 +118,12 @@ void timeRanking(const RankingInput& in, const std::vector<int>& roster, Ranking
         QString row;
         row.reserve(16);
         if (keys[i] == kNoRun) {
-            row += QStringLiteral("--");
+            row += QString(in.rankWidth, u'-');
             row += w.mark1;
             row += w.name;
             row += QStringLiteral("------");
         } else {
-            appendRightAligned(row, rank, 2);
+            appendRightAligned(row, rank, in.rankWidth);
             row += w.mark1;
             row += w.name;
             if (keys[i] == kFailedBest)
@@ -134,6 +134,7 @@ void timeRanking(const RankingInput& in, const std::vector<int>& roster, Ranking
         row += u' ';
         row += w.mark2;
         out.rows.append(row);
+        out.rowStudents.push_back(items[i]);
     }
 }
 
@@ -167,13 +168,14 @@ void pointsRanking(const RankingInput& in, const std::vector<int>& roster, Ranki
         if (today && todayPoints == 0) continue;
         QString row;
         row.reserve(18);
-        appendRightAligned(row, rank, 2);
+        appendRightAligned(row, rank, in.rankWidth);
         row += w.mark1;
         row += w.name;
         appendRightAligned(row, todayPoints, 3);
         row += u'/';
         appendRightAligned(row, in.stats->pointsAll(in.level, s), 5);
         out.rows.append(row);
+        out.rowStudents.push_back(s);
     }
 }
 

@@ -25,11 +25,13 @@ struct RankingInput {
     int pointsRankKind = 1; // 1 points so far decide, 2 today's points decide
     int Bangou = 0;
     QString gradeGroup;
+    int rankWidth = 2; // the comparison rankings use three characters ("---" for no run)
 };
 
 struct RankingRows {
-    QStringList rows;   // in ranking order
-    int selectRow = -1; // the row before the current pupil's row, scrolled into view
+    QStringList rows;    // in ranking order
+    int selectRow = -1;  // the row before the current pupil's row, scrolled into view
+    std::vector<int> rowStudents; // the student number of each row
 };
 
 // Ranks every roster pupil (rosterNumbers 1..rosterCount); rows only for pupils of the grade
@@ -39,7 +41,7 @@ struct RankingRows {
 // other points, both descending, then roster order.
 RankingRows rankLevel(const RankingInput& in);
 
-// Rank field: right-aligned in two characters, a longer rank keeping its last two.
-QString rankField(int rank);
+// Rank field: right-aligned in width characters, a longer rank keeping its last ones.
+QString rankField(int rank, int width = 2);
 
 } // namespace kz

@@ -14,16 +14,24 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +65,36 @@ void setListBack(QListWidget* list, int bgr) {
     p.setColor(QPalette::Base, colourFromBgr(bgr));
     list->setPalette(p);
 }
+
+} // namespace
+
+// The panel's drawing surface: the page drawn last, kept as an image and shown scaled to the
+// widget, so a repaint never redraws the blocks.
+class ChartPanel final : public QWidget {
+public:
+    explicit ChartPanel(QWidget* parent) : QWidget(parent) {}
+    QImage image;
+
+    // A cleared page as large as the surface is now.
+    void clear() {
+        const QSize size =
+            this->size().expandedTo(QSize(8355 / kTwipsPerPixel, 8715 / kTwipsPerPixel));
+        if (image.size() != size) image = QImage(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        if (image.isNull())
+            p.fillRect(rect(), Qt::white);
+        else
+            p.drawImage(rect(), image);
+    }
+};
+
+namespace {
 
 QFrame* panel(QWidget* parent, const QString& name) {
     auto* f = new QFrame(parent);
@@ -133,6 +171,7 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     setPointSize(m_combo2, 11);
     m_command17 = makeButton(QStringLiteral("Command17"), QStringLiteral("グラフ"));
     place(m_command17, 12050, 1060, 1400, 440);
+    setPointSize(m_command17, 11);
     m_command17->hide();
 
     m_label5 = makeLabel(QStringLiteral("Label5"), QString());
@@ -157,30 +196,51 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     for (int n = 0; n <= count; ++n)
         makeColumn(n);
 
-    // Other pupils.
+    // The comparison panel: the drawing surface, the other pupils, the levels.
     m_picture11 = panel(this, QStringLiteral("Picture11"));
-    place(m_picture11, 307, rowTop(1), 5200, 8400);
+    place(m_picture11, 120, 1740, 15045, 9045);
+    m_picture12 = new ChartPanel(m_picture11);
+    m_picture12->setObjectName(QStringLiteral("Picture12"));
+    // A fixed-pitch face keeps the table's columns of full-width padding and digits aligned.
+    m_picture12->setFont(nameListFont());
+    place(m_picture12, 405, 315, 8355, 8715);
     m_command25 = makeButton(QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
                              m_picture11);
-    place(m_command25, 150, 150, 4900, 600);
+    place(m_command25, 8940, 180, 2985, 675);
+    setPointSize(m_command25, 11);
     m_list2 = new QListWidget(m_picture11);
     m_list2->setObjectName(QStringLiteral("List2"));
     m_list2->setFont(nameListFont());
-    place(m_list2, 150, 150, 4900, 6900);
-    setPointSize(m_list2, 11);
+    m_list2->setSortingEnabled(true);
+    m_list2->setSelectionMode(QAbstractItemView::MultiSelection);
+    place(m_list2, 8970, 240, 2955, 8250);
+    setPointSize(m_list2, 10);
     m_list2->hide();
+    auto* label27 = makeLabel(QStringLiteral("Label27"), QStringLiteral("ﾚﾍﾞﾙ"), m_picture11);
+    place(label27, 12660, 300, 1605, 375);
+    setPointSize(label27, 11);
     m_list3 = new QListWidget(m_picture11);
     m_list3->setObjectName(QStringLiteral("List3"));
-    m_list3->hide();
+    m_list3->setSelectionMode(QAbstractItemView::MultiSelection);
+    place(m_list3, 12690, 690, 1605, 1815);
+    setPointSize(m_list3, 11);
     m_command24[0] =
         makeButton(arrayName(QStringLiteral("Command24"), 0), QStringLiteral("表示"), m_picture11);
-    place(m_command24[0], 150, 7200, 1500, 600);
+    place(m_command24[0], 12735, 2520, 1605, 825);
     m_command24[1] =
         makeButton(arrayName(QStringLiteral("Command24"), 1), QStringLiteral("印刷"), m_picture11);
-    place(m_command24[1], 1800, 7200, 1500, 600);
+    place(m_command24[1], 12720, 3540, 1605, 825);
     auto* command18 = makeButton(QStringLiteral("Command18"), QStringLiteral("戻る"), m_picture11);
-    place(command18, 3550, 7200, 1500, 600);
+    place(command18, 12720, 8100, 1755, 585);
+    for (QPushButton* b : {m_command24[0], m_command24[1], command18})
+        setPointSize(b, 11);
     m_picture11->hide();
+    // The comparison rankings go to hidden lists.
+    for (int k = 1; k <= 2; ++k) {
+        m_list4[k] = new QListWidget(this);
+        m_list4[k]->setObjectName(arrayName(QStringLiteral("List4"), k));
+        m_list4[k]->hide();
+    }
 
     // The teacher panel.
     m_picture7 = panel(this, QStringLiteral("Picture7"));
@@ -223,6 +283,7 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     m_picture2 = makeWaitingPanel(*this, QStringLiteral("Picture2"),
                                   QStringLiteral("Just a moment, please."));
 
+    connect(m_command17, &QPushButton::clicked, this, [this] { Command17_Click(); });
     connect(m_command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(m_command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
@@ -863,7 +924,231 @@ void seisekitime1::Command16_Click() {
     endView();
 }
 
-void seisekitime1::Command24_Click(int) {}
+// The graph button: the current pupil's first three levels on the comparison panel.
+void seisekitime1::Command17_Click() {
+    chartBangou = m_p.h.Bangou;
+    m_list2->hide();
+    m_command25->show();
+    m_list2->clearSelection();
+    for (int i = 0; i < 3 && i < m_list3->count(); ++i)
+        m_list3->item(i)->setSelected(true);
+    chartFontSize = 6;
+    Command21_Click(0);
+}
+
+ComparisonContext seisekitime1::comparisonContext(const RecordSnapshot* records) const {
+    ComparisonContext ctx;
+    ctx.roster = &m_selection.tables;
+    ctx.stats = &m_p.stats;
+    ctx.records = records;
+    ctx.Bangou = m_p.h.Bangou;
+    ctx.levelCount = levels();
+    ctx.gradeGroup = m_combo1->currentText();
+    ctx.pointsRankKind = pointsRankKind;
+    ctx.levelRecorded.assign(static_cast<size_t>(levels()) + 1, 1);
+    ctx.levelCaptions.append(QString());
+    for (int n = 1; n <= levels(); ++n) {
+        ctx.levelRecorded[n] = m_p.h.levelRecorded[n];
+        ctx.levelCaptions.append(m_columns[n].label3->text());
+    }
+    ctx.programTitle = m_p.h.programTitle;
+    ctx.today = m_p.s.clock.today();
+    ctx.secondsSinceMidnight = m_p.s.clock.secondsSinceMidnight();
+    return ctx;
+}
+
+// The comparison ranking of chartLevel into List4(comparisonKind); the menu's lists stay.
+void seisekitime1::Command22_Click() {
+    if (comparisonKind == 0) comparisonKind = 1;
+    if (comparisonKind != 1 && comparisonKind != 2) return;
+    if (pointsRankKind == 0) pointsRankKind = 1;
+    const RankingRows rows =
+        comparisonRanking(comparisonContext(nullptr), chartLevel, comparisonKind);
+    QListWidget* list = m_list4[comparisonKind];
+    list->clear();
+    list->addItems(rows.rows);
+    m_lastRanking = rows;
+}
+
+void seisekitime1::Command23_Click(int index) {
+    if (chartLevel < 0 || chartLevel >= kLevelSlots) return;
+    if (index == 1) {
+        comparisonKind = 1;
+        Command22_Click();
+        m_p.s.events.processEvents();
+        levelTimeRank[chartLevel] = timeRankOf(m_lastRanking, chartBangou);
+    } else if (index == 0) {
+        schoolPointsCount[chartLevel] = 0;
+        schoolPointsSum[chartLevel] = 0;
+        comparisonKind = 2;
+        Command22_Click();
+        m_p.s.events.processEvents();
+        ComparisonFigures f;
+        readPointsFigures(m_lastRanking, chartBangou, m_p.stats.pointsAll(chartLevel, chartBangou),
+                          f);
+        schoolPointsCount[chartLevel] = f.schoolPointsCount;
+        schoolPointsSum[chartLevel] = f.schoolPointsSum;
+        levelPointsRank[chartLevel] = f.pointsRank;
+        levelPoints[chartLevel] = f.points;
+    }
+}
+
+ComparisonFigures seisekitime1::figuresOf(int level) const {
+    ComparisonFigures f;
+    if (level < 0 || level >= kLevelSlots) return f;
+    f.timeRank = levelTimeRank[level];
+    f.pointsRank = levelPointsRank[level];
+    f.points = levelPoints[level];
+    f.schoolPointsSum = schoolPointsSum[level];
+    f.schoolPointsCount = schoolPointsCount[level];
+    return f;
+}
+
+// One block of chartBangou on chartLevel at blockTop on the panel's surface.
+void seisekitime1::Command19_Click() {
+    resultViewKind = 3;
+    if (m_picture12->image.isNull()) m_picture12->clear();
+    QPainter painter(&m_picture12->image);
+    ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
+                                               m_picture12->image.height(), m_picture12->font().family());
+    surface.fontSize = chartFontSize;
+    const ComparisonContext ctx = comparisonContext(&m_chartRecords);
+    drawChartBlock(painter, surface, blockTop, ctx, chartBangou, chartLevel, figuresOf(chartLevel));
+    painter.end();
+    m_picture11->raise();
+    m_picture11->show();
+    m_picture12->update();
+}
+
+std::vector<int> seisekitime1::chosenLevels() const {
+    std::vector<int> chosen;
+    for (int i = 0; i < m_list3->count(); ++i)
+        if (m_list3->item(i)->isSelected()) chosen.push_back(i + 1);
+    return chosen;
+}
+
+// The pages of chartBangou for the levels chosen in List3: index 0 on the panel, any other
+// index as one print document.
+void seisekitime1::Command21_Click(int index) {
+    printMode = index == 0 ? 0 : 1;
+    setLeft(m_picture11, 120);
+    setTop(m_picture11, 1740);
+    // One read of the record file for all the pupil's blocks.
+    const QString error =
+        readRecordSnapshot(m_p.recordFilePath(), m_p.s, m_p.retryWaitMs, &m_chartRecords);
+    if (!error.isEmpty()) m_p.s.dialogs.message(error, m_p.h.programTitle);
+    const ComparisonContext ctx = comparisonContext(&m_chartRecords);
+    const std::vector<int> levelsChosen = chosenLevels();
+    if (printMode == 1) {
+        printDocument(ctx, levelsChosen);
+        return;
+    }
+    m_picture12->clear();
+    m_picture11->raise();
+    m_picture11->show();
+    m_p.s.events.processEvents();
+    QPainter painter(&m_picture12->image);
+    ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
+                                               m_picture12->image.height(), m_picture12->font().family());
+    surface.fontSize = chartFontSize;
+    PageHooks hooks;
+    hooks.newPage = [this] {
+        m_picture12->image.fill(Qt::white);
+        return true;
+    };
+    hooks.figures = [this](int level) {
+        chartLevel = level;
+        Command23_Click(0);
+        Command23_Click(1);
+        return figuresOf(level);
+    };
+    drawComparisonPages(painter, surface, ctx, chartBangou, levelsChosen, hooks);
+    painter.end();
+    m_picture12->update();
+}
+
+// One print document on the system printer; without a printer, or when it fails, the pages go
+// to a PDF file in the documents folder, named in a message.
+bool seisekitime1::printDocument(const ComparisonContext& ctx, const std::vector<int>& levels) {
+    auto figures = [this](int level) {
+        chartLevel = level;
+        Command23_Click(0);
+        Command23_Click(1);
+        return figuresOf(level);
+    };
+    const QString family = m_picture12->font().family();
+    QString problem;
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        problem = QStringLiteral("プリンタがありません。");
+    } else {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setResolution(600);
+        printer.setDocName(m_p.h.programTitle);
+        if (printComparisonDocument(printer, ctx, chartBangou, levels, family, figures) &&
+            printer.printerState() != QPrinter::Error)
+            return true;
+        problem = QStringLiteral("プリンタでエラーが起きました。");
+    }
+    const QString folder = pdfFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : pdfFolder;
+    QDir().mkpath(folder);
+    const QString name = withoutBlanks(chartBangou >= 0 && chartBangou < kStudentSlots
+                                           ? m_selection.tables.studentNames[chartBangou]
+                                           : QString());
+    QString path = QDir(folder).filePath(
+        QStringLiteral("比較グラフ_%1_%2_%3.pdf")
+            .arg(chartBangou)
+            .arg(name, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = path.left(path.size() - 4).section(u'(', 0, 0) + QStringLiteral("(%1).pdf").arg(n);
+    bool saved = false;
+    {
+        QPdfWriter pdf(path);
+        pdf.setResolution(600);
+        pdf.setTitle(m_p.h.programTitle);
+        saved = printComparisonDocument(pdf, ctx, chartBangou, levels, family, figures);
+    }
+    if (!saved) {
+        QFile::remove(path);
+        path = QStringLiteral("（保存できませんでした：%1）").arg(folder);
+    }
+    m_printProblem = problem;
+    m_savedPdfs.append(path);
+    // Inside a print order of several pupils one message names every file at the end.
+    if (m_printOrders == 0) reportSavedPdfs();
+    return saved;
+}
+
+void seisekitime1::reportSavedPdfs() {
+    if (m_savedPdfs.isEmpty()) return;
+    m_p.s.dialogs.message(m_printProblem +
+                              QStringLiteral("\n印刷するかわりにPDFファイルに保存しました。\n") +
+                              m_savedPdfs.join(u'\n'),
+                          m_p.h.programTitle);
+    m_savedPdfs.clear();
+}
+
+// Index 0 shows, 1 prints, the pages of every pupil chosen in List2 in list order, or of
+// chartBangou when none is chosen; each pupil is a print document of its own.
+void seisekitime1::Command24_Click(int index) {
+    ++m_printOrders;
+    m_savedPdfs.clear();
+    bool any = false;
+    for (int i = 0; i < m_list2->count(); ++i) {
+        if (!m_list2->item(i)->isSelected()) continue;
+        any = true;
+        chartBangou = pupilNumberOfLine(m_list2->item(i)->text());
+        Command21_Click(index);
+    }
+    if (!any) Command21_Click(index);
+    --m_printOrders;
+    reportSavedPdfs();
+}
+
+const QImage& seisekitime1::chartImage() const {
+    return m_picture12->image;
+}
 void seisekitime1::回数など表示() {
     for (int n = 1; n <= levels(); ++n) {
         Column& c = m_columns[n];

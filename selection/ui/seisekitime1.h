@@ -1,5 +1,7 @@
 #pragma once
+#include "shell/hensuu1.h"
 #include "shell/ui/form.h"
+#include "views/chart.h"
 #include "views/record_snapshot.h"
 
 #include <array>
@@ -15,6 +17,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QImage;
 
 namespace kz {
 
@@ -56,6 +59,12 @@ public:
     void Command6_Click();
     void Command7_Click();
     void Command16_Click();
+    // The comparison chart and its pages.
+    void Command17_Click();
+    void Command19_Click();
+    void Command21_Click(int index);
+    void Command22_Click();
+    void Command23_Click(int index);
     void Command24_Click(int index);
 
     // Public procedures other screens call by name.
@@ -74,6 +83,21 @@ public:
     // The pupil and level of the comparison chart.
     int chartBangou = 0;
     int chartLevel = 0;
+    int comparisonKind = 0; // 1 time ranking, 2 points ranking into List4
+    int printMode = 0;      // 1 while printing
+    double blockTop = 0;    // top of the block being drawn, in the surface's pixels
+    double chartFontSize = 6;
+    // The chart pupil's figures by level.
+    std::array<QString, kLevelSlots> levelTimeRank{};
+    std::array<QString, kLevelSlots> levelPointsRank{};
+    std::array<qint32, kLevelSlots> levelPoints{};
+    std::array<qint64, kLevelSlots> schoolPointsSum{};
+    std::array<int, kLevelSlots> schoolPointsCount{};
+    // Where printed pages go as a PDF file when no printer takes them; the user's documents
+    // folder when empty.
+    QString pdfFolder;
+    // The panel's drawing surface, as last drawn.
+    const QImage& chartImage() const;
 
 private:
     struct Column {
@@ -107,6 +131,11 @@ private:
     ViewContext viewContext() const;
     RecordSnapshot recordsForView();
     void fillResultList(int level, const QStringList& rows);
+    ComparisonContext comparisonContext(const RecordSnapshot* records) const;
+    std::vector<int> chosenLevels() const;
+    ComparisonFigures figuresOf(int level) const;
+    bool printDocument(const ComparisonContext& ctx, const std::vector<int>& levels);
+    void reportSavedPdfs();
 
     Program& m_p;
     Selection& m_selection;
@@ -143,6 +172,15 @@ private:
     QListWidget* m_list2 = nullptr;
     QListWidget* m_list3 = nullptr;
     std::array<QPushButton*, 2> m_command24{};
+    class ChartPanel* m_picture12 = nullptr;
+    std::array<QListWidget*, 3> m_list4{}; // 1..2
+    // The records the pages of the current pupil are drawn from: one read per pupil.
+    RecordSnapshot m_chartRecords;
+    // Print documents that went to PDF files instead, named in one message per print order.
+    QStringList m_savedPdfs;
+    QString m_printProblem;
+    int m_printOrders = 0;
+    RankingRows m_lastRanking; // the rows Command22 put into List4, with their pupils
     // The records the activation's statistics scan read; a view shown during the activation
     // takes them instead of reading the file again.
     RecordSnapshot m_refreshRecords;
