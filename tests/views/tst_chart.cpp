@@ -67,7 +67,7 @@ struct School {
         for (int l = 1; l <= 5; ++l) {
             criteria.passTime[l] = 30;
             criteria.minimumTime[l] = 45;
-            criteria.pointRate[l] = 1;
+            criteria.pointRate[l] = DecimalNumber::leading(u"1");
         }
         stats.ComputeStatistics(path, criteria, fake.services, 0);
     }

@@ -48,7 +48,7 @@ struct Menu {
         for (int n = 1; n <= 4; ++n) {
             school.p->criteria.passTime[n] = 30;
             school.p->criteria.minimumTime[n] = 45;
-            school.p->criteria.pointRate[n] = 1;
+            school.p->criteria.pointRate[n] = DecimalNumber::leading(u"1");
         }
         const int y = today.year();
         school.writeRoster(QStringLiteral("5,%1,0,0,★先生,0,,\r\n6,%2,0,0,はなこ,0,,\r\n"
