@@ -126,7 +126,7 @@ RecordFile::Result RecordFile::count(qint64* records) const {
 static RecordFile::Result
 readBytesUnderSharedLock(const QString& path,
                          const std::function<std::pair<qint64, qint64>(qint64)>& pick,
-                         QByteArray* data) {
+                         QByteArray* data, qint64* fileBytes = nullptr) {
     data->clear();
     LockedFile f;
     for (;;) {
@@ -141,6 +141,7 @@ readBytesUnderSharedLock(const QString& path,
     Status st = Status::Ok;
     qint64 bytes = 0;
     if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
+    if (fileBytes) *fileBytes = bytes;
     const auto [start, count] = pick(bytes / SeisekiRecord::Size);
     if (count > 0) st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, data);
     f.unlock();
@@ -178,9 +179,10 @@ RecordFile::Result RecordFile::readTailBytes(qint64 maxRecords, qint64* firstNum
     return readBytesUnderSharedLock(m_path, tailOf(maxRecords, firstNumber), bytes);
 }
 
-RecordFile::Result RecordFile::readAllBytes(QByteArray* bytes) const {
+RecordFile::Result RecordFile::readAllBytes(QByteArray* bytes, qint64* fileBytes) const {
     qint64 first = 1;
-    return readBytesUnderSharedLock(m_path, tailOf(std::numeric_limits<qint64>::max(), &first), bytes);
+    return readBytesUnderSharedLock(m_path, tailOf(std::numeric_limits<qint64>::max(), &first), bytes,
+                                    fileBytes);
 }
 
 RecordFile::Result RecordFile::readRange(qint64 first, qint64 last,

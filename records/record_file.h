@@ -80,8 +80,8 @@ public:
     Result readTail(qint64 maxRecords, qint64* firstNumber, std::vector<SeisekiRecord>* out) const;
     // The same as raw bytes (a whole number of 44-byte records), for the statistics scan.
     Result readTailBytes(qint64 maxRecords, qint64* firstNumber, QByteArray* bytes) const;
-    // Every whole record in one read call.
-    Result readAllBytes(QByteArray* bytes) const;
+    // Every whole record in one read call; fileBytes: the file's length at that moment.
+    Result readAllBytes(QByteArray* bytes, qint64* fileBytes = nullptr) const;
 
     // Writers take the whole-file write lock, each step retried through wait() while it meets
     // another computer's lock (no wait: Locked is returned), and reopen when the path has come
