@@ -32,8 +32,7 @@ const QString kRecord = QStringLiteral("成績ランダムファイル記録");
 } // namespace
 
 RecordBrowser::RecordBrowser(Program& p)
-    : m_p(p), m_names(kStudentSlots), m_grades(kStudentSlots),
-      m_schoolField(fixedCp932Field(p.h.schoolCode, SeisekiRecord::TextWidth)) {}
+    : m_p(p), m_names(kStudentSlots), m_grades(kStudentSlots) {}
 
 std::function<void()> RecordBrowser::retryWait() {
     return [this] { m_p.s.events.waitWithEvents(m_p.retryWaitMs); };
@@ -117,6 +116,7 @@ QString RecordBrowser::rowText(qint64 recordNumber, const SeisekiRecord& rec) co
 }
 
 void RecordBrowser::Command1_Click() {
+    m_schoolField = fixedCp932Field(m_p.h.schoolCode, SeisekiRecord::TextWidth);
     LoadRosterForBrowser();
     m_rows.clear();
     QByteArray bytes;
