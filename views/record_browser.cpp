@@ -32,7 +32,8 @@ const QString kRecord = QStringLiteral("成績ランダムファイル記録");
 } // namespace
 
 RecordBrowser::RecordBrowser(Program& p)
-    : m_p(p), m_names(kStudentSlots), m_grades(kStudentSlots) {}
+    : m_p(p), m_names(kStudentSlots), m_nameFields(kStudentSlots, QString(5, QChar(0x3000))),
+      m_grades(kStudentSlots) {}
 
 std::function<void()> RecordBrowser::retryWait() {
     return [this] { m_p.s.events.waitWithEvents(m_p.retryWaitMs); };
@@ -57,6 +58,7 @@ void RecordBrowser::LoadRosterForBrowser() {
         if (tables.studentNames[k].isEmpty())
             continue;
         m_names[k] = trimBlanks(tables.studentNames[k]);
+        m_nameFields[k] = (m_names[k] + QString(5, QChar(0x3000))).left(6);
         if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, tables.birthYears[k])))
             m_grades[k] = *grade;
         m_comboItems << QString::number(k) + QStringLiteral(" /  ") + m_names[k];
@@ -88,27 +90,58 @@ QString RecordBrowser::clockText(double v) {
         .arg(seconds % 60, 2, 10, QChar(u'0'));
 }
 
+// Appends v right-aligned in width characters, keeping its last characters when longer;
+// width 0: as many as it has.
+static void appendRightAligned(QString& t, qint64 v, int width) {
+    char digits[24];
+    int n = 0;
+    const bool negative = v < 0;
+    quint64 u = negative ? 0 - static_cast<quint64>(v) : static_cast<quint64>(v);
+    do {
+        digits[n++] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (negative)
+        digits[n++] = '-';
+    if (width <= 0)
+        width = n;
+    for (int i = n; i < width; ++i)
+        t += u' ';
+    for (int i = std::min(n, width) - 1; i >= 0; --i)
+        t += QLatin1Char(digits[i]);
+}
+
 QString RecordBrowser::rowText(qint64 recordNumber, const SeisekiRecord& rec) const {
-    static const QString nameFill(5, QChar(0x3000));
     const int student = rec.recordBangou;
     QString t;
-    t.reserve(72);
-    t += rightAligned(QString::number(recordNumber), 4);
+    t.reserve(80);
+    appendRightAligned(t, recordNumber, 4);
     t += u' ';
-    t += dateText(rec.recordDate);
+    // Many records share a day: each date is formatted once.
+    const double day = rec.recordDate;
+    const qint64 key = day >= kFirstOleDay && day < kLastOleDay + 1 ? static_cast<qint64>(day) : kLastOleDay + 1;
+    auto it = m_dates.constFind(key);
+    if (it == m_dates.constEnd())
+        it = m_dates.insert(key, dateText(day));
+    t += *it;
     t += QChar(0x3000);
     t += rightAligned(clockText(rec.recordTimeOfDay), 9);
     t += QStringLiteral("ﾚﾍﾞﾙ");
-    t += QString::number(rec.recordLevel);
+    appendRightAligned(t, rec.recordLevel, 0);
     t += QChar(0x3000);
-    t += rightAligned(QString::number(rec.recordTime), 5);
+    appendRightAligned(t, rec.recordTime, 5);
     t += QStringLiteral("秒 ");
     t += QChar(0x3000);
-    t += rightAligned(QString::number(student), 4);
+    appendRightAligned(t, student, 4);
     t += u' ';
-    t += (displayName(student) + nameFill).left(6);
-    t += u' ';
-    t += gradeLabel(student);
+    if (student >= 0 && student < kStudentSlots) {
+        t += m_nameFields[student];
+        t += u' ';
+        t += m_grades[student];
+    } else {
+        t += QString(5, QChar(0x3000));
+        t += u' ';
+    }
     t += QStringLiteral("++");
     // The five bytes as written: a school without a code wrote five spaces.
     t += rec.recordSchoolCode == m_schoolField ? m_p.h.schoolLine : QStringLiteral("他塾");

@@ -1,6 +1,7 @@
 #pragma once
 #include "records/record_file.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -78,6 +79,7 @@ private:
 
     Program& m_p;
     std::vector<QString> m_names;  // by student number 0..5000, trimmed
+    std::vector<QString> m_nameFields; // the same followed by full-width spaces, six characters
     std::vector<QString> m_grades; // by student number 0..5000
     QStringList m_comboItems;
     std::vector<Row> m_rows;
@@ -86,6 +88,7 @@ private:
     qint64 m_opened = 0;      // record number opened by the double-click
     QByteArray m_openedBytes; // its bytes as read, so a change or erase meets that record only
     QByteArray m_schoolField; // schoolCode as the five bytes a record holds
+    mutable QHash<qint64, QString> m_dates; // formatted dates by day number
 };
 
 } // namespace kz
