@@ -158,9 +158,11 @@ void FrmData::Combo1_Click() {
 void FrmData::List1_Click() { m_picture3->hide(); }
 
 void FrmData::List1_DblClick() {
+    if (m_list1->currentRow() < 0)
+        return; // only while a row is selected
     RecordBrowser::Panel shown;
     if (!m_browser.open(m_list1->currentRow(), &shown)) {
-        showRows();
+        showRows(); // the record has gone: the list was read again
         return;
     }
     m_label1->setText(QString::number(shown.recordNumber));
