@@ -16,7 +16,7 @@
 namespace kz {
 
 namespace {
-constexpr int kGridLeft = 240, kGridTop = 1000, kGridWidth = 9700, kGridHeight = 7920;
+constexpr int kGridLeft = 240, kGridTop = 1000, kGridWidth = 9000, kGridHeight = 7920;
 constexpr int kGridRows = 33; // the grid is made this many cell heights tall
 const QColor kFixed(0xe0, 0xe0, 0xe0);
 
@@ -51,6 +51,8 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     m_msFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
     m_msFlexGrid1->setFocusPolicy(Qt::NoFocus);
     m_msFlexGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_msFlexGrid1->setTextElideMode(Qt::ElideNone); // narrow headings show what fits
+    m_msFlexGrid1->setWordWrap(false);
     place(m_msFlexGrid1, kGridLeft, kGridTop, kGridWidth, kGridHeight);
     setPointSize(m_msFlexGrid1, 10);
     connect(m_msFlexGrid1, &QTableWidget::cellClicked, this,
@@ -79,12 +81,12 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     auto* command3 = makeButton(QStringLiteral("Command3"), QStringLiteral("更新記録"));
     auto* command2 = makeButton(QStringLiteral("Command2"), QStringLiteral("元に戻す"));
     auto* command4 = makeButton(QStringLiteral("Command4"), QStringLiteral("戻る"));
-    int left = 10200;
+    int left = 9500;
     for (QPushButton* b : {command3, command2, command4}) {
-        place(b, left, 10450, 1550, 600);
+        place(b, left, 10450, 1800, 600);
         setPointSize(b, 12, true);
         b->setFocusPolicy(Qt::NoFocus); // the edit box keeps the keys
-        left += 1650;
+        left += 1910;
     }
     connect(command3, &QPushButton::clicked, this, [this] { SaveGrid(); });
     connect(command2, &QPushButton::clicked, this, [this] { LoadGrid(); });
@@ -94,23 +96,23 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     m_picture3->setObjectName(QStringLiteral("Picture3"));
     m_picture3->setFrameShape(QFrame::Panel);
     m_picture3->setFrameShadow(QFrame::Raised);
-    place(m_picture3, 10200, 200, 4920, 10100);
+    place(m_picture3, 9500, 200, 5620, 10100);
     auto* label7 = makeLabel(QStringLiteral("Label7"), QStringLiteral("現在までの成績度数分布"), m_picture3);
-    place(label7, 120, 80, 4700, 360);
+    place(label7, 120, 80, 5400, 360);
     setPointSize(label7, 12, true);
     const QStringList optionCaptions = {QStringLiteral("度数表示"), QStringLiteral("度数非表示")};
     for (int i = 0; i < 2; ++i) {
         m_option1[i] = new QRadioButton(optionCaptions[i], m_picture3);
         m_option1[i]->setObjectName(arrayName(QStringLiteral("Option1"), i));
         m_option1[i]->setFocusPolicy(Qt::NoFocus);
-        place(m_option1[i], 120 + i * 2300, 480, 2200, 300);
+        place(m_option1[i], 120 + i * 2750, 480, 2600, 300);
         connect(m_option1[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
     }
     m_option1[0]->setChecked(true);
     auto* label9 = makeLabel(QStringLiteral("Label9"), QStringLiteral("全成績"), m_picture3);
-    place(label9, 120, 860, 2300, 300);
+    place(label9, 120, 860, 2650, 300);
     auto* label10 = makeLabel(QStringLiteral("Label10"), QStringLiteral("最高タイム"), m_picture3);
-    place(label10, 2500, 860, 2300, 300);
+    place(label10, 2850, 860, 2650, 300);
     m_list3 = new QListWidget(m_picture3);
     m_list3->setObjectName(QStringLiteral("List3"));
     m_list4 = new QListWidget(m_picture3);
@@ -119,11 +121,12 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
         l->setFont(fixedFont());
         l->setFocusPolicy(Qt::NoFocus);
         l->setUniformItemSizes(true);
+        l->setTextElideMode(Qt::ElideNone);
     }
-    place(m_list3, 120, 1180, 2300, 8800);
-    place(m_list4, 2500, 1180, 2300, 8800);
-    setPointSize(m_list3, 9);
-    setPointSize(m_list4, 9);
+    place(m_list3, 120, 1180, 2650, 8800);
+    place(m_list4, 2850, 1180, 2650, 8800);
+    setPointSize(m_list3, 8.5);
+    setPointSize(m_list4, 8.5);
 
     // Waiting panel over everything while saving or leaving.
     m_picture6 = new QFrame(this);
@@ -183,6 +186,11 @@ void FrmTimeData::showGrid() {
                                       : m_grid.isYellow(r, c) ? colourFromBgr(CriteriaGrid::Yellow)
                                                               : QColor(Qt::white));
             item->setTextAlignment(fixed ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter);
+            if (r == 0) {
+                QFont small = m_msFlexGrid1->font();
+                small.setPointSizeF(small.pointSizeF() * 0.8);
+                item->setFont(small);
+            }
         }
     setColumnWidths();
 }
@@ -200,6 +208,7 @@ void FrmTimeData::PlaceEditBox() {
         return;
     m_msFlexGrid1->scrollToItem(item);
     m_gridInputText->setGeometry(m_msFlexGrid1->visualItemRect(item));
+    colourEditBox();
     m_gridInputText->setFont(m_msFlexGrid1->font());
     m_gridInputText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_gridInputText->show();
@@ -211,6 +220,16 @@ void FrmTimeData::PlaceEditBox() {
 void FrmTimeData::TextToGrid転送() {
     m_grid.TextToGrid(m_gridInputText->text());
     showGrid();
+    colourEditBox();
+}
+
+void FrmTimeData::colourEditBox() {
+    // The box wears the cell's colour, so a changed cell shows yellow while it is edited.
+    QPalette pal = m_gridInputText->palette();
+    pal.setColor(QPalette::Base, m_grid.isYellow(m_grid.row(), m_grid.column())
+                                     ? colourFromBgr(CriteriaGrid::Yellow)
+                                     : QColor(Qt::white));
+    m_gridInputText->setPalette(pal);
 }
 
 void FrmTimeData::GridToText転送() {
@@ -309,6 +328,7 @@ bool FrmTimeData::eventFilter(QObject* watched, QEvent* event) {
     const bool consumed = m_grid.keyDown(key);
     showGrid();
     showEditText();
+    colourEditBox();
     if (row != m_grid.row() || column != m_grid.column())
         PlaceEditBox();
     ShowDistribution();

@@ -40,6 +40,7 @@ protected:
 
 private:
     void PlaceEditBox();
+    void colourEditBox();
     void ShowDistribution();
     void showGrid();
     void showEditText();
