@@ -5,9 +5,9 @@
 #include "shell/numbers.h"
 #include "shell/text_codec.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <QFileInfo>
 #include <unordered_map>
 
 namespace kz {
@@ -43,12 +43,12 @@ QString CriteriaGrid::columnExplanation(int column) {
          QStringLiteral("  ")},
         {QStringLiteral("やりすぎ禁止ポイント"),
          QStringLiteral("  何ポイントとったらやりすぎ禁止にするか"), QStringLiteral(" ")},
-        {QStringLiteral("合格判定をする日数"), QStringLiteral("　何日前からのポイントを有効にするか")},
+        {QStringLiteral("合格判定をする日数"),
+         QStringLiteral("　何日前からのポイントを有効にするか")},
         {QStringLiteral("やりすぎ判定をする日数"),
          QStringLiteral("　何日前からのポイントを有効にするか")},
     };
-    if (column < 1 || column > 9)
-        return {};
+    if (column < 1 || column > 9) return {};
     return texts[column].join(QStringLiteral("\r\n"));
 }
 
@@ -59,22 +59,19 @@ CriteriaGrid::CriteriaGrid() {
 
 QString CriteriaGrid::LoadGrid(const QString& path) {
     const TextFile f = readCp932File(path);
-    if (!f.ok())
-        return f.error;
+    if (!f.ok()) return f.error;
     m_cells.assign(1, headings());
     // One row a line, twelve values as the editor writes them; the heading line is row 0.
-    const QStringList lines = QString(f.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+    const QStringList lines = QString(f.text)
+                                  .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                                   .replace(u'\r', u'\n')
                                   .split(u'\n');
     int fileRow = -1;
     for (const QString& line : lines) {
         FieldReader r(line);
-        if (r.atEnd())
-            continue; // a blank line holds no row
-        if (++fileRow == 0)
-            continue;
-        if (fileRow >= CriteriaTable::Rows)
-            break;
+        if (r.atEnd()) continue; // a blank line holds no row
+        if (++fileRow == 0) continue;
+        if (fileRow >= CriteriaTable::Rows) break;
         std::array<QString, Columns> cells;
         cells[0] = QString::number(fileRow);
         for (int c = 1; c <= LastColumn; ++c)
@@ -98,19 +95,16 @@ QString CriteriaGrid::fileText() const {
 QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table) {
     bool encoded = true;
     const QByteArray bytes = encodeCp932(fileText(), &encoded);
-    if (!encoded)
-        return QStringLiteral("%1\n記録できない文字があります。").arg(path);
+    if (!encoded) return QStringLiteral("%1\n記録できない文字があります。").arg(path);
     const QString error = replaceFileWhole(path, bytes);
-    if (!error.isEmpty())
-        return QStringLiteral("%1\n%2").arg(path, error);
+    if (!error.isEmpty()) return QStringLiteral("%1\n%2").arg(path, error);
     m_dataChanged = false;
     return LoadCriteriaFile(table, path);
 }
 
 void CriteriaGrid::TextToGrid(const QString& text) {
     m_editText = text;
-    if (m_row < 1)
-        return; // the heading row is fixed
+    if (m_row < 1) return; // the heading row is fixed
     QString& cell = m_cells[m_row][m_column];
     if (text != cell) {
         m_yellow[m_row][m_column] = true;
@@ -119,7 +113,9 @@ void CriteriaGrid::TextToGrid(const QString& text) {
     cell = text;
 }
 
-void CriteriaGrid::GridToText() { m_editText = m_cells[m_row][m_column]; }
+void CriteriaGrid::GridToText() {
+    m_editText = m_cells[m_row][m_column];
+}
 
 void CriteriaGrid::moveTo(int row, int column) {
     m_row = row;
@@ -129,8 +125,7 @@ void CriteriaGrid::moveTo(int row, int column) {
 }
 
 void CriteriaGrid::clickCell(int row, int column) {
-    if (row >= 1 && row <= lastRow() && column >= 1 && column <= LastColumn)
-        moveTo(row, column);
+    if (row >= 1 && row <= lastRow() && column >= 1 && column <= LastColumn) moveTo(row, column);
     GridToText();
 }
 
@@ -156,10 +151,8 @@ bool CriteriaGrid::keyDown(Key key) {
         if (m_column < LastColumn) moveTo(m_row, m_column + 1);
         break;
     case Key::ShiftDown:
-        if (m_row < 1)
-            break;
-        if (m_selectionEnd < lastRow())
-            ++m_selectionEnd;
+        if (m_row < 1) break;
+        if (m_selectionEnd < lastRow()) ++m_selectionEnd;
         // A fill copies without colouring: only typed changes are marked.
         for (int r = m_row; r <= m_selectionEnd; ++r)
             m_cells[r][m_column] = m_editText;
@@ -182,8 +175,7 @@ QString TimeDistribution::refresh(const QString& recordPath, Services& s, int re
     QByteArray bytes;
     for (;;) {
         const RecordFile::Result r = file.readAllBytes(&bytes);
-        if (r.ok())
-            break;
+        if (r.ok()) break;
         if (r.status == RecordFile::Status::Locked) {
             s.events.waitWithEvents(retryWaitMs);
             continue;
@@ -201,25 +193,27 @@ QString TimeDistribution::refresh(const QString& recordPath, Services& s, int re
 }
 
 void TimeDistribution::build(const QByteArray& records) {
-    for (auto& h : m_all) h.fill(0);
-    for (auto& h : m_best) h.fill(0);
+    for (auto& h : m_all)
+        h.fill(0);
+    for (auto& h : m_best)
+        h.fill(0);
     m_runs.fill(0);
     std::unordered_map<quint32, qint32> best; // (level, student) -> smallest time
     const qsizetype n = records.size() / SeisekiRecord::Size;
     for (qsizetype i = 0; i < n; ++i) {
-        const auto rec = SeisekiRecord::decodeNumbers(records.constData() + i * SeisekiRecord::Size);
-        if (rec.level < 1 || rec.level > MaxLevel)
-            continue;
+        const auto rec =
+            SeisekiRecord::decodeNumbers(records.constData() + i * SeisekiRecord::Size);
+        if (rec.level < 1 || rec.level > MaxLevel) continue;
         // Int(time / 10); 1000 s and more, timed-out runs too, share the last class. A time
         // below 0 (never written by the program) goes to class 0 rather than off the table.
         const int c = static_cast<int>(std::clamp<qint64>(
             static_cast<qint64>(std::floor(rec.time / 10.0)), 0, AllClasses - 1));
         ++m_runs[rec.level];
         ++m_all[rec.level][c];
-        const quint32 key = (static_cast<quint32>(rec.level) << 16) | static_cast<quint16>(rec.bangou);
+        const quint32 key =
+            (static_cast<quint32>(rec.level) << 16) | static_cast<quint16>(rec.bangou);
         auto [it, fresh] = best.emplace(key, rec.time);
-        if (!fresh && rec.time < it->second)
-            it->second = rec.time;
+        if (!fresh && rec.time < it->second) it->second = rec.time;
     }
     for (const auto& [key, time] : best) {
         const int c = static_cast<int>(
@@ -251,7 +245,10 @@ QStringList TimeDistribution::allResultLines(int level) const {
     static const Histogram none{};
     const Histogram& h = level >= 1 && level <= MaxLevel ? m_all[level] : none;
     const int unit = unitOf(h);
-    return QStringList{QStringLiteral("レベル%1 今まで%2回  （★=%3）").arg(level).arg(runCount(level)).arg(unit)} +
+    return QStringList{QStringLiteral("レベル%1 今まで%2回  （★=%3）")
+                           .arg(level)
+                           .arg(runCount(level))
+                           .arg(unit)} +
            classLines(h, unit);
 }
 
@@ -259,7 +256,8 @@ QStringList TimeDistribution::bestTimeLines(int level) const {
     static const Histogram none{};
     const Histogram& h = level >= 1 && level <= MaxLevel ? m_best[level] : none;
     const int unit = unitOf(h);
-    return QStringList{QStringLiteral("レベル%1 （★=%2）").arg(level).arg(unit)} + classLines(h, unit);
+    return QStringList{QStringLiteral("レベル%1 （★=%2）").arg(level).arg(unit)} +
+           classLines(h, unit);
 }
 
 } // namespace kz

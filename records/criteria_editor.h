@@ -2,10 +2,10 @@
 #include "criteria_table.h"
 #include "shell/services.h"
 
+#include <array>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <array>
 #include <vector>
 
 namespace kz {

@@ -22,8 +22,10 @@ QString rightAligned(const QString& text, int width) {
 // Half-width blanks only: a full-width space belongs to the name.
 QString trimBlanks(const QString& text) {
     qsizetype b = 0, e = text.size();
-    while (b < e && (text[b] == u' ' || text[b] == u'\t')) ++b;
-    while (e > b && (text[e - 1] == u' ' || text[e - 1] == u'\t')) --e;
+    while (b < e && (text[b] == u' ' || text[b] == u'\t'))
+        ++b;
+    while (e > b && (text[e - 1] == u' ' || text[e - 1] == u'\t'))
+        --e;
     return text.mid(b, e - b);
 }
 
@@ -46,17 +48,16 @@ void RecordBrowser::showFileError(const QString& operation, const RecordFile::Re
 void RecordBrowser::LoadRosterForBrowser() {
     m_comboItems.clear();
     RosterTables tables;
-    const RosterReading reading =
-        readRosterFile(m_p.rosterFilePath(), tables, m_p.s.clock.today(),
-                       static_cast<int>(m_p.h.commonLine1.toNumber()), 0, Flag2::ListedWhenCommonLine3);
+    const RosterReading reading = readRosterFile(m_p.rosterFilePath(), tables, m_p.s.clock.today(),
+                                                 static_cast<int>(m_p.h.commonLine1.toNumber()), 0,
+                                                 Flag2::ListedWhenCommonLine3);
     if (!reading.ok()) {
         m_p.s.dialogs.message(reading.error);
         return;
     }
     // Every pupil of the roster, listed or not, by number: a record may belong to any of them.
     for (int k = 0; k < kStudentSlots; ++k) {
-        if (tables.studentNames[k].isEmpty())
-            continue;
+        if (tables.studentNames[k].isEmpty()) continue;
         m_names[k] = trimBlanks(tables.studentNames[k]);
         m_nameFields[k] = (m_names[k] + QString(5, QChar(0x3000))).left(6);
         if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, tables.birthYears[k])))
@@ -74,14 +75,12 @@ QString RecordBrowser::gradeLabel(int student) const {
 }
 
 QString RecordBrowser::dateText(double v) {
-    if (!(v >= kFirstOleDay && v < kLastOleDay + 1))
-        return QStringLiteral("----/--/--");
+    if (!(v >= kFirstOleDay && v < kLastOleDay + 1)) return QStringLiteral("----/--/--");
     return dateFromOle(v).toString(QStringLiteral("yyyy/MM/dd"));
 }
 
 QString RecordBrowser::clockText(double v) {
-    if (!std::isfinite(v))
-        return {};
+    if (!std::isfinite(v)) return {};
     const int seconds =
         static_cast<int>(roundHalfEven(std::fmod(std::fabs(v), 1.0) * 86400.0)) % 86400;
     return QStringLiteral("%1:%2:%3")
@@ -101,10 +100,8 @@ static void appendRightAligned(QString& t, qint64 v, int width) {
         digits[n++] = static_cast<char>('0' + u % 10);
         u /= 10;
     } while (u);
-    if (negative)
-        digits[n++] = '-';
-    if (width <= 0)
-        width = n;
+    if (negative) digits[n++] = '-';
+    if (width <= 0) width = n;
     for (int i = n; i < width; ++i)
         t += u' ';
     for (int i = std::min(n, width) - 1; i >= 0; --i)
@@ -119,10 +116,10 @@ QString RecordBrowser::rowText(qint64 recordNumber, const SeisekiRecord& rec) co
     t += u' ';
     // Many records share a day: each date is formatted once.
     const double day = rec.recordDate;
-    const qint64 key = day >= kFirstOleDay && day < kLastOleDay + 1 ? static_cast<qint64>(day) : kLastOleDay + 1;
+    const qint64 key =
+        day >= kFirstOleDay && day < kLastOleDay + 1 ? static_cast<qint64>(day) : kLastOleDay + 1;
     auto it = m_dates.constFind(key);
-    if (it == m_dates.constEnd())
-        it = m_dates.insert(key, dateText(day));
+    if (it == m_dates.constEnd()) it = m_dates.insert(key, dateText(day));
     t += *it;
     t += QChar(0x3000);
     t += rightAligned(clockText(rec.recordTimeOfDay), 9);
@@ -157,8 +154,7 @@ void RecordBrowser::Command1_Click() {
     const RecordFile file(m_p.recordFilePath());
     for (;;) {
         const RecordFile::Result r = file.readAllBytes(&bytes, &length);
-        if (r.ok())
-            break;
+        if (r.ok()) break;
         if (r.status == RecordFile::Status::Locked) {
             retryWait()();
             continue;
@@ -168,14 +164,14 @@ void RecordBrowser::Command1_Click() {
         length = 0;
         break;
     }
-    m_countLabel = QStringLiteral("総レコード数:") + numberText(static_cast<double>(length) / SeisekiRecord::Size);
+    m_countLabel = QStringLiteral("総レコード数:") +
+                   numberText(static_cast<double>(length) / SeisekiRecord::Size);
     const qsizetype n = bytes.size() / SeisekiRecord::Size;
     m_rows.reserve(static_cast<size_t>(n));
     SeisekiRecord rec;
     for (qsizetype i = 0; i < n; ++i) {
         const char* at = bytes.constData() + i * SeisekiRecord::Size;
-        if (SeisekiRecord::decodeNumbers(at).level == 0)
-            continue;
+        if (SeisekiRecord::decodeNumbers(at).level == 0) continue;
         SeisekiRecord::decode(at, SeisekiRecord::Size, &rec);
         m_rows.push_back({i + 1, rowText(i + 1, rec)});
     }
@@ -188,15 +184,13 @@ int RecordBrowser::rowOfRecord(qint64 n) const {
 }
 
 bool RecordBrowser::open(int row, Panel* panel) {
-    if (row < 0 || row >= static_cast<int>(m_rows.size()))
-        return false;
+    if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
     const qint64 n = m_rows[static_cast<size_t>(row)].recordNumber;
     std::vector<SeisekiRecord> one;
     const RecordFile file(m_p.recordFilePath());
     for (;;) {
         const RecordFile::Result r = file.readRange(n, n, &one);
-        if (r.ok())
-            break;
+        if (r.ok()) break;
         if (r.status == RecordFile::Status::Locked) {
             retryWait()();
             continue;
@@ -205,7 +199,8 @@ bool RecordBrowser::open(int row, Panel* panel) {
         return false;
     }
     if (one.empty()) {
-        m_p.s.dialogs.message(QStringLiteral("記録%1はもうありません。一覧を読み直します。").arg(n));
+        m_p.s.dialogs.message(
+            QStringLiteral("記録%1はもうありません。一覧を読み直します。").arg(n));
         Command1_Click();
         return false;
     }
@@ -219,24 +214,24 @@ bool RecordBrowser::open(int row, Panel* panel) {
     panel->grade = gradeLabel(rec.recordBangou);
     panel->time = QString::number(rec.recordTime);
     panel->scrollValue = std::clamp<int>(rec.recordTime, ScrollMin, ScrollMax);
-    panel->student = QString::number(rec.recordBangou) + QStringLiteral(" /  ") + displayName(rec.recordBangou);
+    panel->student =
+        QString::number(rec.recordBangou) + QStringLiteral(" /  ") + displayName(rec.recordBangou);
     return true;
 }
 
 QString RecordBrowser::gradeOfChoice(const QString& comboText) const {
     const qsizetype slash = comboText.indexOf(u'/');
-    if (slash < 0)
-        return {};
+    if (slash < 0) return {};
     const double k = roundHalfEven(leadingNumber(QStringView(comboText).left(slash)));
     return k >= 0 && k < kStudentSlots ? m_grades[static_cast<size_t>(k)] : QString();
 }
 
 bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
-    if (m_opened <= 0)
-        return false;
+    if (m_opened <= 0) return false;
     const qsizetype slash = comboText.indexOf(u'/');
     if (slash < 0) {
-        m_p.s.dialogs.message(QStringLiteral("生徒を一覧から選んでください（番号 / 名前）。"), QStringLiteral("注意"));
+        m_p.s.dialogs.message(QStringLiteral("生徒を一覧から選んでください（番号 / 名前）。"),
+                              QStringLiteral("注意"));
         return false;
     }
     // Whole numbers, halves to even, held to the fields' ranges instead of wrapping.
@@ -246,10 +241,12 @@ bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
     rec.recordBangou = static_cast<qint16>(std::clamp(student, -32768.0, 32767.0));
     rec.recordTime = static_cast<qint32>(std::clamp(time, -2147483648.0, 2147483647.0));
     const qint64 n = m_opened;
-    const RecordFile::Result r = RecordFile(m_p.recordFilePath()).write(n, rec, retryWait(), m_openedBytes);
+    const RecordFile::Result r =
+        RecordFile(m_p.recordFilePath()).write(n, rec, retryWait(), m_openedBytes);
     if (r.mismatch)
         m_p.s.dialogs.message(
-            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。").arg(n));
+            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。")
+                .arg(n));
     else if (!r.ok())
         showFileError(kRecord, r);
     m_opened = 0;
@@ -259,17 +256,18 @@ bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
 }
 
 bool RecordBrowser::erase() {
-    if (m_opened <= 0)
-        return false;
+    if (m_opened <= 0) return false;
     if (!m_p.s.dialogs.ask(QStringLiteral("本当に消去しますか"), QStringLiteral("注意"),
                            Dialogs::Buttons::OkCancel))
         return false;
     const qint64 n = m_opened;
-    const RecordFile::Result r = RecordFile(m_p.recordFilePath())
-                                     .erase(n, m_openedBytes, m_p.h.dataFolder + files::recordsTemp, retryWait());
+    const RecordFile::Result r =
+        RecordFile(m_p.recordFilePath())
+            .erase(n, m_openedBytes, m_p.h.dataFolder + files::recordsTemp, retryWait());
     if (r.mismatch)
         m_p.s.dialogs.message(
-            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。").arg(n));
+            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。")
+                .arg(n));
     else if (!r.ok())
         showFileError(kRecord, r);
     m_opened = 0;

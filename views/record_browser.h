@@ -78,9 +78,9 @@ private:
     void showFileError(const QString& operation, const RecordFile::Result& r);
 
     Program& m_p;
-    std::vector<QString> m_names;  // by student number 0..5000, trimmed
+    std::vector<QString> m_names;      // by student number 0..5000, trimmed
     std::vector<QString> m_nameFields; // the same followed by full-width spaces, six characters
-    std::vector<QString> m_grades; // by student number 0..5000
+    std::vector<QString> m_grades;     // by student number 0..5000
     QStringList m_comboItems;
     std::vector<Row> m_rows;
     QString m_countLabel;

@@ -33,11 +33,13 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     setWindowTitle(p.h.programTitle);
     setBackBgr(0xF0E8E0);
 
-    auto* label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("成績の基準となるデータを変更できます"));
+    auto* label5 =
+        makeLabel(QStringLiteral("Label5"), QStringLiteral("成績の基準となるデータを変更できます"));
     place(label5, kGridLeft, 200, 9000, 500);
     setPointSize(label5, 18, true);
-    auto* label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("成績の基準となるデータを変更できます。\n"
-                                                                      "プログラムを選んでください。"));
+    auto* label2 = makeLabel(QStringLiteral("Label2"),
+                             QStringLiteral("成績の基準となるデータを変更できます。\n"
+                                            "プログラムを選んでください。"));
     place(label2, kGridLeft, 200, 9000, 700);
     label2->hide(); // the caption of the opening panel, which this screen skips
     m_label4 = makeLabel(QStringLiteral("Label4"), QString());
@@ -97,7 +99,8 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     m_picture3->setFrameShape(QFrame::Panel);
     m_picture3->setFrameShadow(QFrame::Raised);
     place(m_picture3, 9500, 200, 5620, 10100);
-    auto* label7 = makeLabel(QStringLiteral("Label7"), QStringLiteral("現在までの成績度数分布"), m_picture3);
+    auto* label7 =
+        makeLabel(QStringLiteral("Label7"), QStringLiteral("現在までの成績度数分布"), m_picture3);
     place(label7, 120, 80, 5400, 360);
     setPointSize(label7, 12, true);
     const QStringList optionCaptions = {QStringLiteral("度数表示"), QStringLiteral("度数非表示")};
@@ -135,7 +138,8 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     setBack(m_picture6, colourFromBgr(0xF0E8E0));
     m_picture6->setAutoFillBackground(true);
     place(m_picture6, 0, 0, kDesignWidthTwips, kDesignHeightTwips);
-    auto* waiting = makeLabel(QStringLiteral("Picture6Text"), QStringLiteral("Just a moment,please."), m_picture6);
+    auto* waiting = makeLabel(QStringLiteral("Picture6Text"),
+                              QStringLiteral("Just a moment,please."), m_picture6);
     waiting->setAlignment(Qt::AlignCenter);
     place(waiting, 0, 4800, kDesignWidthTwips, 1200);
     setPointSize(waiting, 36, true);
@@ -182,9 +186,9 @@ void FrmTimeData::showGrid() {
             }
             item->setText(m_grid.cell(r, c));
             const bool fixed = r == 0 || c == 0;
-            item->setBackground(fixed ? kFixed
-                                      : m_grid.isYellow(r, c) ? colourFromBgr(CriteriaGrid::Yellow)
-                                                              : QColor(Qt::white));
+            item->setBackground(fixed                   ? kFixed
+                                : m_grid.isYellow(r, c) ? colourFromBgr(CriteriaGrid::Yellow)
+                                                        : QColor(Qt::white));
             item->setTextAlignment(fixed ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter);
             if (r == 0) {
                 QFont small = m_msFlexGrid1->font();
@@ -197,15 +201,13 @@ void FrmTimeData::showGrid() {
 
 void FrmTimeData::showEditText() {
     const QSignalBlocker block(m_gridInputText);
-    if (m_gridInputText->text() != m_grid.editText())
-        m_gridInputText->setText(m_grid.editText());
+    if (m_gridInputText->text() != m_grid.editText()) m_gridInputText->setText(m_grid.editText());
     m_gridInputText->setCursorPosition(std::min<int>(10, m_gridInputText->text().size()));
 }
 
 void FrmTimeData::PlaceEditBox() {
     QTableWidgetItem* item = m_msFlexGrid1->item(m_grid.row(), m_grid.column());
-    if (!item)
-        return;
+    if (!item) return;
     m_msFlexGrid1->scrollToItem(item);
     m_gridInputText->setGeometry(m_msFlexGrid1->visualItemRect(item));
     colourEditBox();
@@ -239,8 +241,7 @@ void FrmTimeData::GridToText転送() {
 
 void FrmTimeData::LoadGrid() {
     const QString error = m_grid.LoadGrid(m_p.criteriaFilePath());
-    if (!error.isEmpty())
-        m_p.s.dialogs.message(error);
+    if (!error.isEmpty()) m_p.s.dialogs.message(error);
     showGrid();
     showEditText();
     PlaceEditBox();
@@ -261,12 +262,14 @@ bool FrmTimeData::save() {
     return true;
 }
 
-void FrmTimeData::SaveGrid() { save(); }
+void FrmTimeData::SaveGrid() {
+    save();
+}
 
 void FrmTimeData::Command4_Click() {
     if (m_grid.dataChanged() &&
-        m_p.s.dialogs.ask(QStringLiteral("データが変更されています。記録しますか？"), QStringLiteral("注意"),
-                          Dialogs::Buttons::YesNo) &&
+        m_p.s.dialogs.ask(QStringLiteral("データが変更されています。記録しますか？"),
+                          QStringLiteral("注意"), Dialogs::Buttons::YesNo) &&
         !save())
         return; // not saved: the teacher's changes stay on the screen
     m_picture6->show();
@@ -298,8 +301,7 @@ void FrmTimeData::ShowDistribution() {
         bool same = list->count() == lines.size();
         for (int i = 0; same && i < lines.size(); ++i)
             same = list->item(i)->text() == lines[i];
-        if (same)
-            return; // no flicker while the teacher types
+        if (same) return; // no flicker while the teacher types
         list->clear();
         list->addItems(lines);
     };
@@ -314,30 +316,45 @@ bool FrmTimeData::eventFilter(QObject* watched, QEvent* event) {
     using Key = CriteriaGrid::Key;
     Key key = Key::Other;
     switch (k->key()) {
-    case Qt::Key_Space: key = Key::Space; break;
-    case Qt::Key_Escape: key = Key::Escape; break;
+    case Qt::Key_Space:
+        key = Key::Space;
+        break;
+    case Qt::Key_Escape:
+        key = Key::Escape;
+        break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: key = Key::Enter; break;
-    case Qt::Key_Up: key = Key::Up; break;
-    case Qt::Key_Down: key = k->modifiers() & Qt::ShiftModifier ? Key::ShiftDown : Key::Down; break;
-    case Qt::Key_Left: key = Key::Left; break;
-    case Qt::Key_Right: key = Key::Right; break;
-    default: break;
+    case Qt::Key_Enter:
+        key = Key::Enter;
+        break;
+    case Qt::Key_Up:
+        key = Key::Up;
+        break;
+    case Qt::Key_Down:
+        key = k->modifiers() & Qt::ShiftModifier ? Key::ShiftDown : Key::Down;
+        break;
+    case Qt::Key_Left:
+        key = Key::Left;
+        break;
+    case Qt::Key_Right:
+        key = Key::Right;
+        break;
+    default:
+        break;
     }
     const int row = m_grid.row(), column = m_grid.column();
     const bool consumed = m_grid.keyDown(key);
     showGrid();
     showEditText();
     colourEditBox();
-    if (row != m_grid.row() || column != m_grid.column())
-        PlaceEditBox();
+    if (row != m_grid.row() || column != m_grid.column()) PlaceEditBox();
     ShowDistribution();
     if (key == Key::ShiftDown) {
         // The selection the fill extended, as the grid shows it.
         for (int r = m_grid.row(); r <= m_grid.selectionEnd(); ++r)
             if (QTableWidgetItem* item = m_msFlexGrid1->item(r, m_grid.column()))
-                item->setBackground(item->background().color() == QColor(Qt::white) ? QColor(0xcc, 0xe0, 0xff)
-                                                                                     : item->background());
+                item->setBackground(item->background().color() == QColor(Qt::white)
+                                        ? QColor(0xcc, 0xe0, 0xff)
+                                        : item->background());
     }
     return consumed;
 }

@@ -26,8 +26,8 @@ public:
 
     void TextToGrid転送();
     void GridToText転送();
-    void LoadGrid();   // "元に戻す"
-    void SaveGrid();   // "更新記録"
+    void LoadGrid();       // "元に戻す"
+    void SaveGrid();       // "更新記録"
     void Command4_Click(); // "戻る"
     void Option1_Click(int index);
     void MSFlexGrid1_Click(int row, int column);

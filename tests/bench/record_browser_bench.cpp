@@ -5,11 +5,11 @@
 #include "support/school.h"
 #include "views/ui/FrmData.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <algorithm>
-#include <cstdio>
 #include <vector>
 
 using namespace kz;
@@ -35,12 +35,12 @@ int main(int argc, char** argv) {
         form->show();
         QApplication::processEvents();
         ms.push_back(t.nsecsElapsed() / 1e6);
-        if (form->findChild<QListWidget*>(QStringLiteral("List1"))->count() != records)
-            return 1;
+        if (form->findChild<QListWidget*>(QStringLiteral("List1"))->count() != records) return 1;
         delete form;
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("record browser, %d records: median %.1f ms, worst %.1f ms (goal: within 1000 ms)\n", records,
-                ms[ms.size() / 2], ms.back());
+    std::printf(
+        "record browser, %d records: median %.1f ms, worst %.1f ms (goal: within 1000 ms)\n",
+        records, ms[ms.size() / 2], ms.back());
     return ms.back() <= 1000 ? 0 : 1;
 }

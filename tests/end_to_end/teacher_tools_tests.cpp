@@ -9,6 +9,7 @@
 #include "support/school.h"
 #include "views/ui/FrmData.h"
 
+#include <cmath>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +18,6 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
-#include <cmath>
 
 using namespace kz;
 using test::LiveWorld;
@@ -58,8 +58,7 @@ struct Session {
         w.settle();
         auto* names = w.find<QListWidget>(screen::namesel, QStringLiteral("List1"));
         for (int i = 1; i < names->count(); ++i)
-            if (names->item(i)->text().contains(QStringLiteral("★先生")))
-                names->setCurrentRow(i);
+            if (names->item(i)->text().contains(QStringLiteral("★先生"))) names->setCurrentRow(i);
         w.press(screen::namesel, Qt::Key_1);
         w.settle();
     }
@@ -76,11 +75,14 @@ struct Session {
     // The password panel of the level menu, then the tool.
     void openTool(int index) {
         click(screen::seisekitime1, QStringLiteral("Command8"));
-        w.find<QLineEdit>(screen::seisekitime1, QStringLiteral("Text3"))->setText(QStringLiteral("1234"));
+        w.find<QLineEdit>(screen::seisekitime1, QStringLiteral("Text3"))
+            ->setText(QStringLiteral("1234"));
         click(screen::seisekitime1, arrayName(QStringLiteral("Command10"), index));
     }
     void key(const QString& form, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.registry.form(form), k, m);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                    : w.registry.form(form),
+                        k, m);
         w.settle(2);
     }
 };
@@ -102,7 +104,8 @@ private slots:
         auto* data = static_cast<FrmData*>(s.w.registry.form(screen::FrmData));
         auto* list = data->findChild<QListWidget*>(QStringLiteral("List1"));
         QCOMPARE(list->count(), 5);
-        QCOMPARE(data->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("総レコード数:5"));
+        QCOMPARE(data->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+                 QStringLiteral("総レコード数:5"));
         list->setCurrentRow(1);
         data->List1_DblClick();
         QVERIFY(data->findChild<QFrame*>(QStringLiteral("Picture3"))->isVisible());
@@ -134,11 +137,17 @@ private slots:
         auto* grid = editor->findChild<QTableWidget*>(QStringLiteral("MSFlexGrid1"));
         QCOMPARE(grid->item(4, 1)->text(), QStringLiteral("40"));
         QCOMPARE(grid->item(4, 1)->background().color(), QColor(255, 255, 0));
-        QVERIFY(editor->findChild<QLabel*>(QStringLiteral("Label3"))->text().startsWith(QStringLiteral("合格基準タイム")));
-        QVERIFY(editor->findChild<QListWidget*>(QStringLiteral("List3"))->item(0)->text().startsWith(QStringLiteral("レベル4 今まで")));
+        QVERIFY(editor->findChild<QLabel*>(QStringLiteral("Label3"))
+                    ->text()
+                    .startsWith(QStringLiteral("合格基準タイム")));
+        QVERIFY(editor->findChild<QListWidget*>(QStringLiteral("List3"))
+                    ->item(0)
+                    ->text()
+                    .startsWith(QStringLiteral("レベル4 今まで")));
         s.click(screen::FrmTimeData, QStringLiteral("Command3"));
         QCOMPARE(s.app->program().criteria.passTime[4], 40);
-        QVERIFY(bytesOf(s.school.dataFolder() + QStringLiteral("タイム回数データ.txt")).contains("\r\n40,45,60,5,2,0,0,7,3,,,\r\n"));
+        QVERIFY(bytesOf(s.school.dataFolder() + QStringLiteral("タイム回数データ.txt"))
+                    .contains("\r\n40,45,60,5,2,0,0,7,3,,,\r\n"));
         s.click(screen::FrmTimeData, QStringLiteral("Command4"));
         QCOMPARE(s.w.dialogs.questions.size(), 1); // saved: leaving asks nothing
         QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
@@ -148,8 +157,10 @@ private slots:
         s.w.settle();
         QCOMPARE(s.w.registry.activeScreen(), screen::MainFrm);
         Form* drill = s.w.registry.form(screen::MainFrm);
-        const int track = drill->designGeometry(drill->findChild<QWidget*>(QStringLiteral("sShape5"))).width();
-        const int mark = drill->designGeometry(drill->findChild<QWidget*>(QStringLiteral("sShape3"))).width();
+        const int track =
+            drill->designGeometry(drill->findChild<QWidget*>(QStringLiteral("sShape5"))).width();
+        const int mark =
+            drill->designGeometry(drill->findChild<QWidget*>(QStringLiteral("sShape3"))).width();
         QCOMPARE(mark, int(std::nearbyint(40.0 * track / (45 * 5))));
         for (int problem = 0; problem < 5; ++problem) {
             s.w.world.advance(1900);
@@ -189,7 +200,8 @@ private slots:
         QCOMPARE(grid->item(2, 1)->text(), QStringLiteral("559"));
         s.w.dialogs.answers = {false};
         s.click(screen::FrmTimeData, QStringLiteral("Command4"));
-        QCOMPARE(s.w.dialogs.questions, QStringList{QStringLiteral("データが変更されています。記録しますか？")});
+        QCOMPARE(s.w.dialogs.questions,
+                 QStringList{QStringLiteral("データが変更されています。記録しますか？")});
         QCOMPARE(s.w.dialogs.titles.last(), QStringLiteral("注意"));
         QCOMPARE(bytesOf(path), before);
         QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
@@ -215,7 +227,8 @@ private slots:
         QCOMPARE(bytesOf(s.school.recordPath()), before);
         QVERIFY(data->findChild<QFrame*>(QStringLiteral("Picture3"))->isVisible());
         s.click(screen::FrmData, QStringLiteral("Command2"));
-        QCOMPARE(bytesOf(s.school.recordPath()).mid(4 * 44 + 20, 4), QByteArray::fromHex("1F000000"));
+        QCOMPARE(bytesOf(s.school.recordPath()).mid(4 * 44 + 20, 4),
+                 QByteArray::fromHex("1F000000"));
         QCOMPARE(list->currentRow(), 4);
     }
 };

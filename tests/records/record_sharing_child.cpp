@@ -7,11 +7,11 @@
 #include "records/criteria_editor.h"
 #include "records/record_file.h"
 
+#include <cstdio>
+#include <iostream>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
-#include <cstdio>
-#include <iostream>
 #include <string>
 
 using namespace kz;
@@ -19,8 +19,7 @@ using namespace kz;
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 3)
-        return 2;
+    if (args.size() < 3) return 2;
     const QString command = args[1];
     const QString path = args[2];
     auto wait = [] { QThread::msleep(5); };
@@ -32,8 +31,7 @@ int main(int argc, char** argv) {
     };
     if (command == u"save-on-go") {
         CriteriaGrid grid;
-        if (!grid.LoadGrid(path).isEmpty())
-            return 4;
+        if (!grid.LoadGrid(path).isEmpty()) return 4;
         grid.TextToGrid(QStringLiteral("99"));
         go();
         CriteriaTable table;
@@ -50,7 +48,10 @@ int main(int argc, char** argv) {
             QThread::msleep(1);
     }
     std::vector<SeisekiRecord> one;
-    if (!file.readRange(n, n, &one).ok() || one.empty())
+    RecordFile::Result read;
+    while ((read = file.readRange(n, n, &one)).status == RecordFile::Status::Locked)
+        wait(); // an append holds the file
+    if (!read.ok() || one.empty())
         return 3;
     const QByteArray expected = one.front().encode();
     RecordFile::Result r;
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
         changed.recordTime = 7777;
         r = file.write(n, changed, wait, expected);
     } else {
-        const QString copy = QFileInfo(path).absolutePath() + QStringLiteral("/成績累積データtemp.dat");
+        const QString copy =
+            QFileInfo(path).absolutePath() + QStringLiteral("/成績累積データtemp.dat");
         r = file.erase(n, expected, copy, wait);
     }
     std::printf("%s\n", r.ok() ? "done" : qPrintable(r.errorText));

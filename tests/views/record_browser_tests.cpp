@@ -39,7 +39,8 @@ struct Browser {
     Program p{f.services};
     RecordBrowser b{p};
 
-    explicit Browser(const std::vector<SeisekiRecord>& records, const QString& code = QStringLiteral("12345")) {
+    explicit Browser(const std::vector<SeisekiRecord>& records,
+                     const QString& code = QStringLiteral("12345")) {
         p.h.basePath = school.basePath();
         p.h.dataFolder = school.dataFolder();
         p.h.schoolLine = QStringLiteral("テスト小学校");
@@ -80,9 +81,12 @@ private slots:
     void rowLayout() {
         Browser w({rec(2, 1, 27), rec(3, 12, 99999, "99999"), rec(1, 4000, 8)});
         // せいと1 is born for 小１ this school year.
-        QCOMPARE(w.b.rows()[0].text,
-                 QStringLiteral("   1 2026/12/09　  9:05:07ﾚﾍﾞﾙ2　   27秒 　   1 せいと1　　 小１++テスト小学校"));
-        QVERIFY(w.b.rows()[1].text.endsWith(QStringLiteral("99999秒 　  12 せいと12　 小３++他塾")));
+        QCOMPARE(
+            w.b.rows()[0].text,
+            QStringLiteral(
+                "   1 2026/12/09　  9:05:07ﾚﾍﾞﾙ2　   27秒 　   1 せいと1　　 小１++テスト小学校"));
+        QVERIFY(
+            w.b.rows()[1].text.endsWith(QStringLiteral("99999秒 　  12 せいと12　 小３++他塾")));
         // A number without a roster line: no name (the five filling spaces alone), no grade.
         QVERIFY(w.b.rows()[2].text.endsWith(QStringLiteral("秒 　4000 　　　　　 ++テスト小学校")));
     }
@@ -145,7 +149,7 @@ private slots:
 
     void eraseSelects_data() {
         QTest::addColumn<int>("row");
-        QTest::addColumn<QList<int>>("left");   // student numbers left, in file order
+        QTest::addColumn<QList<int>>("left"); // student numbers left, in file order
         QTest::addColumn<int>("selected");
         QTest::newRow("record 2 of 5") << 1 << QList<int>{1, 3, 4, 5} << 1;
         QTest::newRow("the last") << 4 << QList<int>{1, 2, 3, 4} << 3;

@@ -32,7 +32,8 @@ FrmData::FrmData(Program& p) : Form(screen::FrmData), m_p(p), m_browser(p) {
     m_label3 = makeLabel(QStringLiteral("Label3"), QString());
     place(m_label3, 240, 240, 4000, 400);
     setPointSize(m_label3, 14, true);
-    auto* label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("ダブルクリックすると変更、消去できます"));
+    auto* label5 = makeLabel(QStringLiteral("Label5"),
+                             QStringLiteral("ダブルクリックすると変更、消去できます"));
     place(label5, 4500, 240, 6000, 400);
     setPointSize(label5, 14);
 
@@ -55,7 +56,8 @@ FrmData::FrmData(Program& p) : Form(screen::FrmData), m_p(p), m_browser(p) {
     place(m_label1, 200, 150, 4200, 400);
     setPointSize(m_label1, 14, true);
     const std::array<QRect, 5> at = {QRect(3000, 2850, 800, 450), QRect(200, 650, 4200, 400),
-                                     QRect(200, 1100, 4200, 400), QRect(), QRect(200, 2100, 4200, 400)};
+                                     QRect(200, 1100, 4200, 400), QRect(),
+                                     QRect(200, 2100, 4200, 400)};
     for (int i : {0, 1, 2, 4}) {
         m_label2[i] = makeLabel(arrayName(QStringLiteral("Label2"), i), QString(), m_picture3);
         place(m_label2[i], at[i].x(), at[i].y(), at[i].width(), at[i].height());
@@ -86,7 +88,8 @@ FrmData::FrmData(Program& p) : Form(screen::FrmData), m_p(p), m_browser(p) {
     place(m_command2, 200, 3900, 4200, 550);
     m_command3 = makeButton(QStringLiteral("Command3"), QStringLiteral("消去"), m_picture3);
     place(m_command3, 200, 4600, 4200, 550);
-    auto* command6 = makeButton(QStringLiteral("Command6"), QStringLiteral("キャンセル"), m_picture3);
+    auto* command6 =
+        makeButton(QStringLiteral("Command6"), QStringLiteral("キャンセル"), m_picture3);
     place(command6, 200, 5300, 4200, 550);
     for (QPushButton* b : {m_command2, m_command3, command6})
         setPointSize(b, 13, true);
@@ -155,11 +158,12 @@ void FrmData::Combo1_Click() {
     m_label2[4]->setText(m_browser.gradeOfChoice(m_combo1->currentText()));
 }
 
-void FrmData::List1_Click() { m_picture3->hide(); }
+void FrmData::List1_Click() {
+    m_picture3->hide();
+}
 
 void FrmData::List1_DblClick() {
-    if (m_list1->currentRow() < 0)
-        return; // only while a row is selected
+    if (m_list1->currentRow() < 0) return; // only while a row is selected
     RecordBrowser::Panel shown;
     if (!m_browser.open(m_list1->currentRow(), &shown)) {
         showRows(); // the record has gone: the list was read again
@@ -181,7 +185,9 @@ void FrmData::List1_DblClick() {
     m_picture3->show();
 }
 
-void FrmData::VScroll1_Change() { m_text1->setText(QString::number(m_vscroll1->value())); }
+void FrmData::VScroll1_Change() {
+    m_text1->setText(QString::number(m_vscroll1->value()));
+}
 
 void FrmData::Command2_Click() {
     if (!m_browser.change(m_combo1->currentText(), m_text1->text()) && m_browser.hasOpenRecord())
@@ -192,8 +198,7 @@ void FrmData::Command2_Click() {
 }
 
 void FrmData::Command3_Click() {
-    if (!m_browser.erase() && m_browser.hasOpenRecord())
-        return; // cancelled
+    if (!m_browser.erase() && m_browser.hasOpenRecord()) return; // cancelled
     hidePanel();
     showRows();
     m_list1->setCurrentRow(m_browser.selectedRow());
