@@ -4,6 +4,7 @@
 #include "records/ui/records_screens.h"
 #include "selection/ui/selection_screens.h"
 #include "shell/ui/Firstfrm.h"
+#include "views/ui/FrmData.h"
 
 namespace kz {
 
@@ -18,6 +19,7 @@ Application::Application(Services& services, ScreenRegistry& registry, QString p
     registerRecordsScreens(registry, p);
     registerDrillScreens(registry, p);
     registerSelectionScreens(registry, p, m_selection);
+    registerRecordBrowser(registry, p);
 }
 
 void Application::start() {

@@ -16,28 +16,92 @@ namespace kz {
 
 LockedFile::~LockedFile() { close(); }
 
+LockedFile::Status LockedFile::open(const QString& path, bool create) { return openWith(path, true, create); }
+LockedFile::Status LockedFile::openReadOnly(const QString& path) { return openWith(path, false, false); }
+
 #ifndef _WIN32
 
-LockedFile::Status LockedFile::fail(int code) {
+LockedFile::Status LockedFile::fail(int code, bool lockStep) {
     m_errorCode = code;
     m_errorText = QString::fromLocal8Bit(std::strerror(code));
-    if (code == EAGAIN || code == EACCES || code == EWOULDBLOCK)
+    if (lockStep && (code == EAGAIN || code == EACCES || code == EWOULDBLOCK))
         return Status::Locked;
     if (code == ENOENT || code == ENOTDIR)
         return Status::NotFound;
     return Status::Failed;
 }
 
-LockedFile::Status LockedFile::open(const QString& path, bool create) {
+LockedFile::Status LockedFile::openWith(const QString& path, bool write, bool create) {
     close();
     const QByteArray native = QFile::encodeName(path);
-    int flags = O_RDWR | O_CLOEXEC;
+    int flags = (write ? O_RDWR : O_RDONLY) | O_CLOEXEC;
     if (create)
         flags |= O_CREAT;
     m_fd = ::open(native.constData(), flags, 0666);
     if (m_fd < 0)
-        return fail(errno);
+        return fail(errno, false);
     return Status::Ok;
+}
+
+LockedFile::Status LockedFile::namesOpenFile(const QString& path, bool* same) {
+    struct stat mine {}, named {};
+    if (::fstat(m_fd, &mine) != 0)
+        return fail(errno, false);
+    if (::stat(QFile::encodeName(path).constData(), &named) != 0) {
+        if (errno != ENOENT)
+            return fail(errno, false);
+        *same = false; // gone: a reopen creates or finds the new one
+        return Status::Ok;
+    }
+    *same = mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+    return Status::Ok;
+}
+
+QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray fresh = target + ".new" + QByteArray::number(::getpid());
+    auto error = [](int code) { return QString::fromLocal8Bit(std::strerror(code)); };
+    // Keep the old file's permissions, so every computer of the school may still write it.
+    mode_t mode = 0666;
+    struct stat old {};
+    if (::stat(target.constData(), &old) == 0)
+        mode = old.st_mode & 07777;
+    const int fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0)
+        return error(errno);
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int code = errno;
+            ::close(fd);
+            ::unlink(fresh.constData());
+            return error(code);
+        }
+        done += n;
+    }
+    ::fchmod(fd, mode); // the umask may have narrowed it
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(fresh.constData());
+        return error(code);
+    }
+    if (::rename(fresh.constData(), target.constData()) != 0) {
+        const int code = errno;
+        ::unlink(fresh.constData());
+        return error(code);
+    }
+    // The rename itself reaches the disk with the folder.
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? target.left(slash) : QByteArray(".");
+    const int dfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return {};
 }
 
 void LockedFile::close() {
@@ -119,7 +183,7 @@ LockedFile::Status LockedFile::truncate(qint64 length) {
 
 #else // _WIN32
 
-LockedFile::Status LockedFile::fail(int code) {
+LockedFile::Status LockedFile::fail(int code, bool lockStep) {
     m_errorCode = code;
     wchar_t* buf = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -128,22 +192,66 @@ LockedFile::Status LockedFile::fail(int code) {
     m_errorText = buf ? QString::fromWCharArray(buf).trimmed() : QString::number(code);
     if (buf)
         LocalFree(buf);
-    if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED)
+    // A sharing violation on open is "file already open" (another computer mid-operation);
+    // access denied on open is a refusal, not a lock.
+    if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION ||
+        (lockStep && code == ERROR_ACCESS_DENIED))
         return Status::Locked;
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
         return Status::NotFound;
     return Status::Failed;
 }
 
-LockedFile::Status LockedFile::open(const QString& path, bool create) {
+LockedFile::Status LockedFile::openWith(const QString& path, bool write, bool create) {
     close();
-    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // FILE_SHARE_DELETE lets a replacement be renamed over the file while others hold it open.
+    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()),
+                           write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return fail(static_cast<int>(GetLastError()));
+        return fail(static_cast<int>(GetLastError()), false);
     m_handle = h;
     return Status::Ok;
+}
+
+LockedFile::Status LockedFile::namesOpenFile(const QString& path, bool* same) {
+    BY_HANDLE_FILE_INFORMATION mine{}, named{};
+    if (!GetFileInformationByHandle(static_cast<HANDLE>(m_handle), &mine))
+        return fail(static_cast<int>(GetLastError()), false);
+    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *same = false;
+        return Status::Ok;
+    }
+    const BOOL got = GetFileInformationByHandle(h, &named);
+    CloseHandle(h);
+    *same = got && mine.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+            mine.nFileIndexHigh == named.nFileIndexHigh && mine.nFileIndexLow == named.nFileIndexLow;
+    return Status::Ok;
+}
+
+QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
+    const QString fresh = path + QStringLiteral(".new") + QString::number(GetCurrentProcessId());
+    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(fresh.utf16()), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    auto error = [] { return QString::number(GetLastError()); };
+    if (h == INVALID_HANDLE_VALUE)
+        return error();
+    DWORD put = 0;
+    const bool written = WriteFile(h, bytes.constData(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+                         FlushFileBuffers(h);
+    CloseHandle(h);
+    if (!written || !MoveFileExW(reinterpret_cast<LPCWSTR>(fresh.utf16()),
+                                 reinterpret_cast<LPCWSTR>(path.utf16()),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const QString text = error();
+        DeleteFileW(reinterpret_cast<LPCWSTR>(fresh.utf16()));
+        return text;
+    }
+    return {};
 }
 
 void LockedFile::close() {

@@ -1,5 +1,6 @@
 #include "criteria_table.h"
 
+#include "platform/locked_file.h"
 #include "shell/numbers.h"
 #include "shell/text_codec.h"
 
@@ -132,7 +133,9 @@ QString criteriaFileText(const CriteriaTable& table, int levelRows) {
 }
 
 QString SaveCriteriaFile(const CriteriaTable& table, int levelRows, const QString& path) {
-    return writeCp932File(path, criteriaFileText(table, levelRows));
+    // A new file replaces the old one whole: every computer reads either version complete.
+    const QString error = replaceFileWhole(path, encodeCp932(criteriaFileText(table, levelRows)));
+    return error.isEmpty() ? QString() : QStringLiteral("%1\n%2").arg(path, error);
 }
 
 } // namespace kz

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <QDir>
+#include <QFile>
 #include <QtEndian>
+#include <limits>
 
 namespace kz {
 
@@ -54,6 +57,52 @@ namespace {
 RecordFile::Result fromFile(const LockedFile& f, LockedFile::Status st) {
     return {st, f.errorText(), f.errorCode()};
 }
+
+using Status = RecordFile::Status;
+
+// Opens the file for reading only, so a share without write access can still be read. A
+// missing file is made (empty) as the open procedure always did, when the folder allows it.
+Status openForReading(LockedFile& f, const QString& path) {
+    Status st = f.openReadOnly(path);
+    if (st != Status::NotFound)
+        return st;
+    LockedFile maker;
+    if (maker.open(path, true) != Status::Ok)
+        return st; // still missing: the reader's not-found rule applies
+    maker.close();
+    return f.openReadOnly(path);
+}
+
+// Runs one step until it no longer meets a lock, waiting between tries.
+template <typename Op>
+Status untilUnlocked(Op&& op, const std::function<void()>& wait) {
+    for (;;) {
+        const Status st = op();
+        if (st != Status::Locked || !wait)
+            return st;
+        wait();
+    }
+}
+
+// Opens the file for writing and takes the whole-file write lock, each step retried while it
+// meets another computer's lock. After locking, the path must still name the file: one that a
+// teacher's erase has replaced meanwhile is dropped and the new one opened, so nothing is
+// written into a file that no longer has a name.
+Status lockForWriting(LockedFile& f, const QString& path, const std::function<void()>& wait) {
+    for (;;) {
+        Status st = untilUnlocked([&] { return f.open(path, true); }, wait);
+        if (st != Status::Ok)
+            return st;
+        if ((st = untilUnlocked([&] { return f.lockExclusive(); }, wait)) != Status::Ok)
+            return st;
+        bool same = false;
+        if ((st = f.namesOpenFile(path, &same)) != Status::Ok)
+            return st;
+        if (same)
+            return Status::Ok;
+        f.close();
+    }
+}
 } // namespace
 
 RecordFile::Result RecordFile::create() const {
@@ -63,7 +112,7 @@ RecordFile::Result RecordFile::create() const {
 
 RecordFile::Result RecordFile::count(qint64* records) const {
     LockedFile f;
-    auto st = f.open(m_path, true);
+    auto st = openForReading(f, m_path);
     if (st != Status::Ok) return fromFile(f, st);
     qint64 bytes = 0;
     st = f.size(&bytes);
@@ -77,15 +126,22 @@ RecordFile::Result RecordFile::count(qint64* records) const {
 static RecordFile::Result
 readBytesUnderSharedLock(const QString& path,
                          const std::function<std::pair<qint64, qint64>(qint64)>& pick,
-                         QByteArray* data) {
-    using Status = RecordFile::Status;
+                         QByteArray* data, qint64* fileBytes = nullptr) {
     data->clear();
     LockedFile f;
-    auto st = f.open(path, true);
-    if (st != Status::Ok) return fromFile(f, st);
-    if ((st = f.lockShared()) != Status::Ok) return fromFile(f, st);
+    for (;;) {
+        auto st = openForReading(f, path);
+        if (st != Status::Ok) return fromFile(f, st);
+        if ((st = f.lockShared()) != Status::Ok) return fromFile(f, st);
+        bool same = true;
+        if ((st = f.namesOpenFile(path, &same)) != Status::Ok) return fromFile(f, st);
+        if (same) break;
+        f.close(); // replaced while we waited: read the new file, not the erased one
+    }
+    Status st = Status::Ok;
     qint64 bytes = 0;
     if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
+    if (fileBytes) *fileBytes = bytes;
     const auto [start, count] = pick(bytes / SeisekiRecord::Size);
     if (count > 0) st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, data);
     f.unlock();
@@ -123,6 +179,12 @@ RecordFile::Result RecordFile::readTailBytes(qint64 maxRecords, qint64* firstNum
     return readBytesUnderSharedLock(m_path, tailOf(maxRecords, firstNumber), bytes);
 }
 
+RecordFile::Result RecordFile::readAllBytes(QByteArray* bytes, qint64* fileBytes) const {
+    qint64 first = 1;
+    return readBytesUnderSharedLock(m_path, tailOf(std::numeric_limits<qint64>::max(), &first), bytes,
+                                    fileBytes);
+}
+
 RecordFile::Result RecordFile::readRange(qint64 first, qint64 last,
                                          std::vector<SeisekiRecord>* out) const {
     return readUnderSharedLock(
@@ -148,45 +210,101 @@ RecordFile::Result RecordFile::read(qint64 n, SeisekiRecord* out) const {
     return r;
 }
 
-RecordFile::Result RecordFile::write(qint64 n, const SeisekiRecord& rec) const {
+RecordFile::Result RecordFile::write(qint64 n, const SeisekiRecord& rec,
+                                     const std::function<void()>& wait,
+                                     const QByteArray& expected) const {
     LockedFile f;
-    auto st = f.open(m_path, true);
+    Status st = lockForWriting(f, m_path, wait);
     if (st != Status::Ok) return fromFile(f, st);
-    if ((st = f.lockExclusive()) != Status::Ok) return fromFile(f, st);
-    st = f.writeAt((n - 1) * SeisekiRecord::Size, rec.encode());
+    const qint64 offset = (n - 1) * SeisekiRecord::Size;
+    if (!expected.isEmpty()) {
+        QByteArray now;
+        if ((st = untilUnlocked([&] { return f.readAt(offset, SeisekiRecord::Size, &now); }, wait)) !=
+            Status::Ok)
+            return fromFile(f, st);
+        if (now != expected) {
+            Result r;
+            r.status = Status::Failed;
+            r.mismatch = true;
+            return r;
+        }
+    }
+    st = untilUnlocked([&] { return f.writeAt(offset, rec.encode()); }, wait);
     f.unlock();
     return fromFile(f, st);
 }
 
-RecordFile::Result RecordFile::append(const SeisekiRecord& rec,
-                                      const std::function<void()>& waitOneSecond) const {
+RecordFile::Result RecordFile::erase(qint64 n, const QByteArray& expected, const QString& copyPath,
+                                     const std::function<void()>& wait) const {
     LockedFile f;
-    // Runs one step until it no longer meets the lock.
-    auto step = [&](auto&& op) {
-        for (;;) {
-            const Status st = op();
-            if (st != Status::Locked) return st;
-            waitOneSecond();
-        }
-    };
-    Status st = step([&] { return f.open(m_path, true); });
+    Status st = lockForWriting(f, m_path, wait);
     if (st != Status::Ok) return fromFile(f, st);
-    if ((st = step([&] { return f.lockExclusive(); })) != Status::Ok) return fromFile(f, st);
     qint64 bytes = 0;
-    if ((st = step([&] { return f.size(&bytes); })) != Status::Ok) return fromFile(f, st);
+    if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
+    QByteArray old;
+    if ((st = untilUnlocked([&] { return f.readAt(0, bytes, &old); }, wait)) != Status::Ok)
+        return fromFile(f, st);
+    const qint64 records = old.size() / SeisekiRecord::Size;
+    const qint64 at = (n - 1) * SeisekiRecord::Size;
+    if (n < 1 || n > records ||
+        (!expected.isEmpty() && old.mid(at, SeisekiRecord::Size) != expected)) {
+        Result r;
+        r.status = Status::Failed;
+        r.mismatch = true;
+        return r;
+    }
+    auto failed = [](const QString& text) {
+        Result r;
+        r.status = Status::Failed;
+        r.errorText = text;
+        return r;
+    };
+    // The copy stays beside the file until the new file is in place: a last resort for the
+    // teacher whatever happens in between.
+    if (!copyPath.isEmpty()) {
+        const QString e = replaceFileWhole(copyPath, old);
+        if (!e.isEmpty()) return failed(e);
+    }
+    // Whole records only, as the rewrite always kept them; a partial tail goes with the rest.
+    QByteArray fresh = old.left(records * SeisekiRecord::Size);
+    fresh.remove(at, SeisekiRecord::Size);
+    // The rename happens while the lock on the old file is held; writers who were waiting for
+    // it find after locking that the path names another file and reopen.
+    const QString e = replaceFileWhole(m_path, fresh);
+    f.unlock();
+    f.close();
+    if (!e.isEmpty()) return failed(e);
+    if (!copyPath.isEmpty()) QFile::remove(copyPath);
+    return {};
+}
+
+RecordFile::Result RecordFile::append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond,
+                                      const std::function<void(SeisekiRecord&)>& fillAfterLock) const {
+    LockedFile f;
+    Status st = lockForWriting(f, m_path, waitOneSecond);
+    if (st != Status::Ok) return fromFile(f, st);
+    qint64 bytes = 0;
+    if ((st = untilUnlocked([&] { return f.size(&bytes); }, waitOneSecond)) != Status::Ok)
+        return fromFile(f, st);
     // A partial tail is overwritten: the next record number comes from the whole records.
     const qint64 offset = (bytes / SeisekiRecord::Size) * SeisekiRecord::Size;
-    const QByteArray data = rec.encode();
-    if ((st = step([&] { return f.writeAt(offset, data); })) != Status::Ok) return fromFile(f, st);
-    if ((st = step([&] { return f.unlock(); })) != Status::Ok) return fromFile(f, st);
+    SeisekiRecord out = rec;
+    if (fillAfterLock) fillAfterLock(out);
+    const QByteArray data = out.encode();
+    if ((st = untilUnlocked([&] { return f.writeAt(offset, data); }, waitOneSecond)) != Status::Ok)
+        return fromFile(f, st);
+    if ((st = untilUnlocked([&] { return f.unlock(); }, waitOneSecond)) != Status::Ok)
+        return fromFile(f, st);
     f.close();
     return {};
 }
 
+QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path) {
+    return operation + r.errorText + u'\n' + QDir::toNativeSeparators(path);
+}
+
 void AppendRecord(const QString& path, SeisekiRecord& recordBuffer, int bangou, int levelNo,
                   int resultTime, const QString& schoolCode, Services& s, int retryWaitMs) {
-    recordBuffer.recordDate = oleDate(s.clock.today());
-    recordBuffer.recordTimeOfDay = wholeSecondTimeOfDay(s.clock.secondsSinceMidnight());
     recordBuffer.recordBangou = static_cast<qint16>(bangou);
     recordBuffer.recordLevel = static_cast<qint16>(levelNo);
     recordBuffer.recordTime = resultTime;
@@ -195,9 +313,16 @@ void AppendRecord(const QString& path, SeisekiRecord& recordBuffer, int bangou, 
     recordBuffer.recordScore = fixedCp932Field(QStringLiteral("0"), SeisekiRecord::TextWidth);
     const RecordFile file(path);
     auto RecordRetryWait = [&] { s.events.waitWithEvents(retryWaitMs); };
-    const RecordFile::Result r = file.append(recordBuffer, RecordRetryWait);
+    // The date and time of day are those of the moment the lock was obtained, so a record
+    // written after a wait on another computer carries the time it was really written.
+    const RecordFile::Result r = file.append(recordBuffer, RecordRetryWait, [&](SeisekiRecord& rec) {
+        rec.recordDate = oleDate(s.clock.today());
+        rec.recordTimeOfDay = wholeSecondTimeOfDay(s.clock.secondsSinceMidnight());
+        recordBuffer.recordDate = rec.recordDate;
+        recordBuffer.recordTimeOfDay = rec.recordTimeOfDay;
+    });
     if (!r.ok()) {
-        s.dialogs.message(QStringLiteral("成績ランダムファイル記録") + r.errorText);
+        s.dialogs.message(recordFileMessage(QStringLiteral("成績ランダムファイル記録"), r, path));
         s.screens.unloadAll();
         s.program.endProgram(1);
     }

@@ -61,6 +61,7 @@ public:
         Status status = Status::Ok;
         QString errorText;
         int errorCode = 0;
+        bool mismatch = false; // the record is no longer the one the caller expected
         bool ok() const { return status == Status::Ok; }
     };
 
@@ -79,16 +80,34 @@ public:
     Result readTail(qint64 maxRecords, qint64* firstNumber, std::vector<SeisekiRecord>* out) const;
     // The same as raw bytes (a whole number of 44-byte records), for the statistics scan.
     Result readTailBytes(qint64 maxRecords, qint64* firstNumber, QByteArray* bytes) const;
-    // Writes record n in place under the exclusive lock.
-    Result write(qint64 n, const SeisekiRecord& rec) const;
+    // Every whole record in one read call; fileBytes: the file's length at that moment.
+    Result readAllBytes(QByteArray* bytes, qint64* fileBytes = nullptr) const;
+
+    // Writers take the whole-file write lock, each step retried through wait() while it meets
+    // another computer's lock (no wait: Locked is returned), and reopen when the path has come
+    // to name another file meanwhile. Any other failure is returned.
+
+    // Writes record n in place. With expected bytes, only while the record still holds them
+    // (otherwise mismatch is set and nothing is written).
+    Result write(qint64 n, const SeisekiRecord& rec, const std::function<void()>& wait = {},
+                 const QByteArray& expected = {}) const;
+    // Removes record n, which must still hold the expected bytes (any, when empty). The old
+    // file is first copied to copyPath (unless empty); the file without the record is written
+    // beside it and renamed over it while the lock is held; the copy is removed at the end.
+    Result erase(qint64 n, const QByteArray& expected, const QString& copyPath,
+                 const std::function<void()>& wait) const;
 
     // The append, in steps: open, lock, position from the length, write, unlock, close.
-    // Each step that meets the lock is retried through wait(); any other failure is returned.
-    Result append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond) const;
+    // fillAfterLock completes the record once the lock is held (the moment of recording).
+    Result append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond,
+                  const std::function<void(SeisekiRecord&)>& fillAfterLock = {}) const;
 
 private:
     QString m_path;
 };
+
+// A message about the record file: the operation's text, the error text, then the file.
+QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path);
 
 // Appends one run for the current pupil: date and time from the clock, the school code blank
 // when none, the score "0". The reserved bytes are those of recordBuffer, the record last read.

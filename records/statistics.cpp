@@ -1,5 +1,7 @@
 #include "statistics.h"
 
+#include <QDir>
+
 #include "shell/numbers.h"
 #include "shell/ole_date.h"
 
@@ -121,7 +123,8 @@ void Statistics::LoadRecords(const QString& recordPath, Services& s, double wait
                     .arg(last.recordBangou)
                     .arg(last.recordLevel)
                     .arg(last.recordTime)
-                    .arg(stage));
+                    .arg(stage) +
+                u'\n' + QDir::toNativeSeparators(recordPath));
         }
         s.screens.unloadAll();
         s.program.endProgram(1);

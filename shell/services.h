@@ -53,6 +53,9 @@ public:
     virtual ~Dialogs() = default;
     // A modal message box with one OK button; returns when it has been closed.
     virtual void message(const QString& text, const QString& title = QString()) = 0;
+    // A modal question: OK / Cancel, or Yes / No. True for OK or Yes.
+    enum class Buttons { OkCancel, YesNo };
+    virtual bool ask(const QString& text, const QString& title, Buttons buttons) = 0;
 };
 
 class RandomSource {

@@ -1,6 +1,7 @@
 #include "records_screens.h"
 
 #include "FrmSyuuryou.h"
+#include "FrmTimeData.h"
 #include "records/program.h"
 #include "records/run_end.h"
 #include "shell/ui/screen_registry.h"
@@ -16,6 +17,7 @@ void registerRecordsScreens(ScreenRegistry& registry, Program& program) {
     program.EndRun = [runEnd] { runEnd->EndRun(); };
     registry.add(screen::FrmSyuuryou,
                  [&program, runEnd] { return new FrmSyuuryou(program, runEnd->outcome); });
+    registry.add(screen::FrmTimeData, [&program] { return new FrmTimeData(program); });
 }
 
 } // namespace kz

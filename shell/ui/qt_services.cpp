@@ -14,6 +14,16 @@ void QtDialogs::message(const QString& text, const QString& title) {
     box.exec();
 }
 
+bool QtDialogs::ask(const QString& text, const QString& title, Buttons buttons) {
+    const bool yesNo = buttons == Buttons::YesNo;
+    const auto accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Warning, title, text,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setDefaultButton(accept);
+    return box.exec() == accept;
+}
+
 void QtProgramControl::endProgram(int status) {
     m_screens.unloadAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -7,6 +7,7 @@ namespace kz {
 class QtDialogs final : public Dialogs {
 public:
     void message(const QString& text, const QString& title) override;
+    bool ask(const QString& text, const QString& title, Buttons buttons) override;
     QString defaultTitle;
 };
 

@@ -88,8 +88,20 @@ public:
         messages << text;
         titles << title;
     }
+    // Questions are recorded with the others and answered from answers (true when it runs out).
+    bool ask(const QString& text, const QString& title, Buttons) override {
+        questions << text;
+        titles << title;
+        if (answers.empty())
+            return true;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     QStringList messages;
     QStringList titles;
+    QStringList questions;
+    std::deque<bool> answers;
 };
 
 // Plays back a script of values in [0, 1); then repeats the last one (0 when empty).

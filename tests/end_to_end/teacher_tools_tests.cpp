@@ -1,0 +1,237 @@
+// The teacher "★先生" on the whole program, offscreen: the record browser behind the password
+// erases a record, the criteria editor changes level 4's pass time, and the next run's status
+// bar and result screen use the new value. Also the editor's and browser's wiring.
+#include "app/application.h"
+#include "records/program.h"
+#include "records/ui/FrmTimeData.h"
+#include "shell/ole_date.h"
+#include "support/live_program.h"
+#include "support/school.h"
+#include "views/ui/FrmData.h"
+
+#include <cmath>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QtTest>
+
+using namespace kz;
+using test::LiveWorld;
+
+namespace {
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+SeisekiRecord runOf(int student, int level, int time) {
+    SeisekiRecord r;
+    r.recordDate = oleDate(QDate(2026, 12, 8));
+    r.recordTimeOfDay = oleTimeOfDay(10 * 3600);
+    r.recordBangou = static_cast<qint16>(student);
+    r.recordLevel = static_cast<qint16>(level);
+    r.recordTime = time;
+    r.recordSchoolCode = "12345";
+    r.recordScore = "0    ";
+    return r;
+}
+
+// The program started on a school, the teacher logged in and the level menu shown.
+struct Session {
+    test::TempSchool school{12, true, QDate(2026, 12, 9)};
+    LiveWorld w;
+    std::unique_ptr<Application> app;
+
+    Session() {
+        for (int i = 1; i <= 5; ++i)
+            school.addRecord(runOf(i, 1 + i % 4, 20 + i));
+        w.world.clock.date = QDate(2026, 12, 9);
+        w.registry.setWindowed(true);
+        app = std::make_unique<Application>(w.services, w.registry, school.programDir());
+        app->program().retryWaitMs = 5;
+        app->start();
+        w.world.advance(100);
+        w.settle();
+        auto* names = w.find<QListWidget>(screen::namesel, QStringLiteral("List1"));
+        for (int i = 1; i < names->count(); ++i)
+            if (names->item(i)->text().contains(QStringLiteral("★先生"))) names->setCurrentRow(i);
+        w.press(screen::namesel, Qt::Key_1);
+        w.settle();
+    }
+    ~Session() {
+        w.registry.unloadAll();
+        w.settle();
+    }
+    void click(const QString& form, const QString& button) {
+        auto* b = w.find<QPushButton>(form, button);
+        QVERIFY2(b, qPrintable(button));
+        QTest::mouseClick(b, Qt::LeftButton);
+        w.settle();
+    }
+    // The password panel of the level menu, then the tool.
+    void openTool(int index) {
+        click(screen::seisekitime1, QStringLiteral("Command8"));
+        w.find<QLineEdit>(screen::seisekitime1, QStringLiteral("Text3"))
+            ->setText(QStringLiteral("1234"));
+        click(screen::seisekitime1, arrayName(QStringLiteral("Command10"), index));
+    }
+    void key(const QString& form, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                    : w.registry.form(form),
+                        k, m);
+        w.settle(2);
+    }
+};
+} // namespace
+
+class TeacherToolsTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theTeacherErasesChangesCriteriaAndTheNextRunUsesThem() {
+        Session s;
+        QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
+        QCOMPARE(s.app->program().h.studentName.trimmed(), QStringLiteral("★先生"));
+
+        // The browser: erase record 2.
+        s.openTool(0);
+        QCOMPARE(s.w.registry.activeScreen(), screen::FrmData);
+        QVERIFY(!s.w.registry.isLoaded(screen::seisekitime1));
+        auto* data = static_cast<FrmData*>(s.w.registry.form(screen::FrmData));
+        auto* list = data->findChild<QListWidget*>(QStringLiteral("List1"));
+        QCOMPARE(list->count(), 5);
+        QCOMPARE(data->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+                 QStringLiteral("総レコード数:5"));
+        list->setCurrentRow(1);
+        data->List1_DblClick();
+        QVERIFY(data->findChild<QFrame*>(QStringLiteral("Picture3"))->isVisible());
+        QCOMPARE(data->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("2"));
+        s.click(screen::FrmData, QStringLiteral("Command3"));
+        QCOMPARE(s.w.dialogs.questions, QStringList{QStringLiteral("本当に消去しますか")});
+        QCOMPARE(bytesOf(s.school.recordPath()).size(), 4 * 44);
+        QCOMPARE(list->count(), 4);
+        QCOMPARE(list->currentRow(), 1);
+        QVERIFY(list->item(1)->text().contains(QStringLiteral("せいと3")));
+        s.click(screen::FrmData, QStringLiteral("Command4"));
+        QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
+        QVERIFY(!s.w.registry.isLoaded(screen::FrmData));
+
+        // The editor: level 4's pass time from 27 to 40.
+        s.openTool(1);
+        QCOMPARE(s.w.registry.activeScreen(), screen::FrmTimeData);
+        auto* editor = static_cast<FrmTimeData*>(s.w.registry.form(screen::FrmTimeData));
+        auto* box = editor->findChild<QLineEdit*>(QStringLiteral("Gridinputtext"));
+        QCOMPARE(QApplication::focusWidget(), box);
+        QCOMPARE(box->text(), QStringLiteral("55"));
+        for (int i = 0; i < 3; ++i)
+            s.key(screen::FrmTimeData, Qt::Key_Down);
+        QCOMPARE(box->text(), QStringLiteral("27"));
+        s.key(screen::FrmTimeData, Qt::Key_Space);
+        QCOMPARE(box->text(), QString());
+        QTest::keyClicks(box, QStringLiteral("40"));
+        s.w.settle(2);
+        auto* grid = editor->findChild<QTableWidget*>(QStringLiteral("MSFlexGrid1"));
+        QCOMPARE(grid->item(4, 1)->text(), QStringLiteral("40"));
+        QCOMPARE(grid->item(4, 1)->background().color(), QColor(255, 255, 0));
+        QVERIFY(editor->findChild<QLabel*>(QStringLiteral("Label3"))
+                    ->text()
+                    .startsWith(QStringLiteral("合格基準タイム")));
+        QVERIFY(editor->findChild<QListWidget*>(QStringLiteral("List3"))
+                    ->item(0)
+                    ->text()
+                    .startsWith(QStringLiteral("レベル4 今まで")));
+        s.click(screen::FrmTimeData, QStringLiteral("Command3"));
+        QCOMPARE(s.app->program().criteria.passTime[4], 40);
+        QVERIFY(bytesOf(s.school.dataFolder() + QStringLiteral("タイム回数データ.txt"))
+                    .contains("\r\n40,45,60,5,2,0,0,7,3,,,\r\n"));
+        s.click(screen::FrmTimeData, QStringLiteral("Command4"));
+        QCOMPARE(s.w.dialogs.questions.size(), 1); // saved: leaving asks nothing
+        QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
+
+        // A run on level 4 with the new pass time.
+        s.w.press(screen::seisekitime1, Qt::Key_4);
+        s.w.settle();
+        QCOMPARE(s.w.registry.activeScreen(), screen::MainFrm);
+        Form* drill = s.w.registry.form(screen::MainFrm);
+        const int track =
+            drill->designGeometry(drill->findChild<QWidget*>(QStringLiteral("sShape5"))).width();
+        const int mark =
+            drill->designGeometry(drill->findChild<QWidget*>(QStringLiteral("sShape3"))).width();
+        QCOMPARE(mark, int(std::nearbyint(40.0 * track / (45 * 5))));
+        for (int problem = 0; problem < 5; ++problem) {
+            s.w.world.advance(1900);
+            s.w.settle(2);
+            auto* numbers = drill->findChild<QListWidget*>(QStringLiteral("List1"));
+            int total = 0;
+            for (int i = 0; i < 5; ++i)
+                total += numbers->item(i)->text().mid(2).trimmed().toInt();
+            QTest::keyClicks(drill, QString::number(total));
+            QTest::keyClick(drill, Qt::Key_Space);
+            s.w.settle(2);
+        }
+        s.w.settle(20);
+        QCOMPARE(s.w.registry.activeScreen(), screen::FrmSyuuryou);
+        const QByteArray b = bytesOf(s.school.recordPath());
+        SeisekiRecord last;
+        QVERIFY(SeisekiRecord::decode(b.constData() + b.size() - 44, 44, &last));
+        const int t = last.recordTime;
+        QVERIFY(t <= 40);
+        const int points = int(std::floor(std::pow((40.0 - t) / 40.0, 3) * 50 + 5));
+        QCOMPARE(s.w.find<QLabel>(screen::FrmSyuuryou, QStringLiteral("Label19"))->text(),
+                 QStringLiteral("獲得ポイント：%1点×2→%2点").arg(points).arg(points * 2));
+    }
+
+    void leavingTheEditorAsksAndNoLeavesTheFile() {
+        Session s;
+        const QString path = s.school.dataFolder() + QStringLiteral("タイム回数データ.txt");
+        const QByteArray before = bytesOf(path);
+        s.openTool(1);
+        auto* box = s.w.find<QLineEdit>(screen::FrmTimeData, QStringLiteral("Gridinputtext"));
+        QTest::keyClicks(box, QStringLiteral("9"));
+        s.w.settle(2);
+        QCOMPARE(box->text(), QStringLiteral("559"));
+        // Shift + Down fills without colouring; Right stops at column 12.
+        s.key(screen::FrmTimeData, Qt::Key_Down, Qt::ShiftModifier);
+        auto* grid = s.w.find<QTableWidget>(screen::FrmTimeData, QStringLiteral("MSFlexGrid1"));
+        QCOMPARE(grid->item(2, 1)->text(), QStringLiteral("559"));
+        s.w.dialogs.answers = {false};
+        s.click(screen::FrmTimeData, QStringLiteral("Command4"));
+        QCOMPARE(s.w.dialogs.questions,
+                 QStringList{QStringLiteral("データが変更されています。記録しますか？")});
+        QCOMPARE(s.w.dialogs.titles.last(), QStringLiteral("注意"));
+        QCOMPARE(bytesOf(path), before);
+        QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
+        QCOMPARE(s.app->program().criteria.passTime[1], 55);
+    }
+
+    void browserCancelAndTheScrollBar() {
+        Session s;
+        s.openTool(0);
+        auto* data = static_cast<FrmData*>(s.w.registry.form(screen::FrmData));
+        auto* list = data->findChild<QListWidget*>(QStringLiteral("List1"));
+        list->setCurrentRow(4);
+        data->List1_DblClick();
+        auto* time = data->findChild<QLineEdit*>(QStringLiteral("Text1(1)"));
+        QCOMPARE(time->text(), QStringLiteral("25"));
+        auto* scroll = data->findChild<QScrollBar*>(QStringLiteral("VScroll1"));
+        QCOMPARE(scroll->value(), 25);
+        scroll->setValue(31);
+        QCOMPARE(time->text(), QStringLiteral("31"));
+        s.w.dialogs.answers = {false};
+        const QByteArray before = bytesOf(s.school.recordPath());
+        s.click(screen::FrmData, QStringLiteral("Command3"));
+        QCOMPARE(bytesOf(s.school.recordPath()), before);
+        QVERIFY(data->findChild<QFrame*>(QStringLiteral("Picture3"))->isVisible());
+        s.click(screen::FrmData, QStringLiteral("Command2"));
+        QCOMPARE(bytesOf(s.school.recordPath()).mid(4 * 44 + 20, 4),
+                 QByteArray::fromHex("1F000000"));
+        QCOMPARE(list->currentRow(), 4);
+    }
+};
+
+QTEST_MAIN(TeacherToolsTests)
+#include "teacher_tools_tests.moc"

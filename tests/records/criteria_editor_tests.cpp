@@ -1,0 +1,211 @@
+// The criteria editor's model: the grid round trip, its keys and colours, the distribution.
+#include "records/criteria_editor.h"
+#include "shell/ole_date.h"
+#include "support/fakes.h"
+#include "support/school.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace kz;
+using Key = CriteriaGrid::Key;
+
+namespace {
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+SeisekiRecord run(int level, int student, int time) {
+    SeisekiRecord r;
+    r.recordDate = oleDate(QDate(2026, 12, 1));
+    r.recordLevel = static_cast<qint16>(level);
+    r.recordBangou = static_cast<qint16>(student);
+    r.recordTime = time;
+    return r;
+}
+} // namespace
+
+class CriteriaEditorTests : public QObject {
+    Q_OBJECT
+
+    QString criteriaPath(const test::TempSchool& school) const {
+        return school.dataFolder() + QStringLiteral("タイム回数データ.txt");
+    }
+
+private slots:
+    void openAndSaveRewritesTheSameBytes() {
+        test::TempSchool school;
+        // A spare column with text, so the code page matters too.
+        school.writeCriteria(test::TempSchool::defaultCriteria() +
+                             QStringLiteral("20,30,60,9999,2.5,,,7,3,メモ,,\r\n"));
+        const QByteArray before = bytesOf(criteriaPath(school));
+        CriteriaGrid grid;
+        QVERIFY(grid.LoadGrid(criteriaPath(school)).isEmpty());
+        QCOMPARE(grid.lastRow(), 5);
+        QCOMPARE(grid.cell(3, 5), QStringLiteral("1.5"));
+        QCOMPARE(grid.cell(5, 10), QStringLiteral("メモ"));
+        CriteriaTable table;
+        QVERIFY(grid.SaveGrid(criteriaPath(school), table).isEmpty());
+        QCOMPARE(bytesOf(criteriaPath(school)), before);
+        QVERIFY(before.contains("\r\n20,30,60,9999,2.5,,,7,3,\x83\x81\x83\x82,,\r\n"));
+        QCOMPARE(table.passTime[5], 20); // the running program uses the file at once
+    }
+
+    void typingColoursTheCellAndSavingUsesIt() {
+        test::TempSchool school;
+        CriteriaGrid grid;
+        grid.LoadGrid(criteriaPath(school));
+        QCOMPARE(grid.row(), 1);
+        QCOMPARE(grid.column(), 1);
+        QCOMPARE(grid.editText(), QStringLiteral("55"));
+        grid.TextToGrid(QStringLiteral("55")); // the copy back changes nothing
+        QVERIFY(!grid.isYellow(1, 1));
+        QVERIFY(!grid.dataChanged());
+        QVERIFY(!grid.keyDown(Key::Other)); // a typed key reaches the edit box
+        grid.TextToGrid(QStringLiteral("550"));
+        QVERIFY(grid.isYellow(1, 1));
+        QVERIFY(grid.dataChanged());
+        QCOMPARE(grid.cell(1, 1), QStringLiteral("550"));
+        // Undo reloads the grid but keeps the flag, so leaving still asks.
+        grid.LoadGrid(criteriaPath(school));
+        QCOMPARE(grid.cell(1, 1), QStringLiteral("55"));
+        QVERIFY(!grid.isYellow(1, 1));
+        QVERIFY(grid.dataChanged());
+    }
+
+    void spaceEmptiesTheCell() {
+        test::TempSchool school;
+        CriteriaGrid grid;
+        grid.LoadGrid(criteriaPath(school));
+        grid.keyDown(Key::Right);
+        QVERIFY(grid.keyDown(Key::Space));
+        QCOMPARE(grid.cell(1, 2), QString());
+        QCOMPARE(grid.editText(), QString());
+        QVERIFY(grid.isYellow(1, 2));
+        CriteriaTable table;
+        QVERIFY(grid.SaveGrid(criteriaPath(school), table).isEmpty());
+        QVERIFY(!grid.dataChanged());
+        QVERIFY(bytesOf(criteriaPath(school)).contains("\r\n55,,60,5,1,20,0,7,3,,,\r\n"));
+    }
+
+    void shiftDownFillsTheColumnWithoutColour() {
+        test::TempSchool school;
+        CriteriaGrid grid;
+        grid.LoadGrid(criteriaPath(school));
+        grid.keyDown(Key::Down);
+        grid.TextToGrid(QStringLiteral("44"));
+        QVERIFY(grid.isYellow(2, 1));
+        for (int i = 0; i < 3; ++i) // the third press finds the last row already selected
+            grid.keyDown(Key::ShiftDown);
+        QCOMPARE(grid.selectionEnd(), 4);
+        QCOMPARE(grid.row(), 2);
+        for (int r = 2; r <= 4; ++r)
+            QCOMPARE(grid.cell(r, 1), QStringLiteral("44"));
+        QCOMPARE(grid.cell(1, 1), QStringLiteral("55"));
+        QVERIFY(!grid.isYellow(3, 1));
+        QVERIFY(!grid.isYellow(4, 1));
+        // A move ends the selection.
+        grid.keyDown(Key::Right);
+        QCOMPARE(grid.selectionEnd(), 2);
+    }
+
+    void movesStopAtTheEdges_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("toRow");
+        QTest::addColumn<int>("toColumn");
+        QTest::newRow("up from row 1") << 1 << 3 << int(Key::Up) << 1 << 3;
+        QTest::newRow("left from column 1") << 2 << 1 << int(Key::Left) << 2 << 1;
+        QTest::newRow("right from column 12") << 2 << 12 << int(Key::Right) << 2 << 12;
+        QTest::newRow("down from the last row") << 4 << 5 << int(Key::Down) << 4 << 5;
+        QTest::newRow("down inside") << 3 << 5 << int(Key::Down) << 4 << 5;
+        QTest::newRow("right inside") << 3 << 11 << int(Key::Right) << 3 << 12;
+        QTest::newRow("enter stays") << 3 << 4 << int(Key::Enter) << 3 << 4;
+    }
+    void movesStopAtTheEdges() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, key);
+        QFETCH(int, toRow);
+        QFETCH(int, toColumn);
+        test::TempSchool school;
+        CriteriaGrid grid;
+        grid.LoadGrid(criteriaPath(school));
+        grid.clickCell(row, column);
+        QVERIFY(grid.keyDown(static_cast<Key>(key)));
+        QCOMPARE(grid.row(), toRow);
+        QCOMPARE(grid.column(), toColumn);
+        QCOMPARE(grid.editText(), grid.cell(toRow, toColumn));
+        QVERIFY(!grid.dataChanged());
+    }
+
+    void columnExplanations() {
+        QCOMPARE(CriteriaGrid::columnExplanation(2),
+                 QStringLiteral("合格最低ラインタイム\r\n  この５倍が時間切れになります"));
+        QCOMPARE(CriteriaGrid::columnExplanation(7).split(QStringLiteral("\r\n")).size(), 3);
+        QCOMPARE(CriteriaGrid::columnExplanation(10), QString());
+        QCOMPARE(CriteriaGrid::headings()[5], QStringLiteral("ﾎﾟｲﾝﾄ倍率"));
+    }
+
+    void distributionOfALevelWithoutRecords() {
+        TimeDistribution d;
+        d.build({});
+        const QStringList all = d.allResultLines(2);
+        QCOMPARE(all.size(), 102);
+        QCOMPARE(all[0], QStringLiteral("レベル2 今まで0回  （★=1）"));
+        QCOMPARE(all[1], QStringLiteral("   0～"));
+        QCOMPARE(all[101], QStringLiteral("1000～"));
+        for (const QString& line : all.mid(1))
+            QVERIFY(!line.contains(QChar(0x2605)));
+        QCOMPARE(d.bestTimeLines(2)[0], QStringLiteral("レベル2 （★=1）"));
+    }
+
+    void distributionClasses() {
+        QByteArray file;
+        file += run(1, 5, 99999).encode(); // timed out: class 100
+        file += run(1, 6, 320).encode();   // 320 s: class 32, best class 30
+        file += run(1, 6, 400).encode();   // not the best of student 6
+        file += run(1, 7, -4).encode();    // never written by the program; class 0, no crash
+        file += run(0, 7, 15).encode();    // level 0 and 51 are outside
+        file += run(51, 7, 15).encode();
+        for (int i = 0; i < 25; ++i)
+            file += run(2, 1, 35).encode();
+        file += run(2, 1, 12).encode();
+        TimeDistribution d;
+        d.build(file);
+        QStringList all = d.allResultLines(1);
+        QCOMPARE(all[0], QStringLiteral("レベル1 今まで4回  （★=1）"));
+        QCOMPARE(all[101], QStringLiteral("1000～★"));
+        QCOMPARE(all[33], QStringLiteral(" 320～★"));
+        QCOMPARE(all[1], QStringLiteral("   0～★"));
+        const QStringList best = d.bestTimeLines(1);
+        QCOMPARE(best[31], QStringLiteral(" 300～★★")); // 320 and 99999, held to class 30
+        QCOMPARE(best[33], QStringLiteral(" 320～"));
+        // 25 runs in one class: one star stands for 2 runs, 25 / 2 rounds to 13 stars.
+        all = d.allResultLines(2);
+        QCOMPARE(all[0], QStringLiteral("レベル2 今まで26回  （★=2）"));
+        QCOMPARE(all[4], QStringLiteral("  30～") + QString(13, QChar(0x2605)));
+        QCOMPARE(all[2], QStringLiteral("  10～★")); // 1 / 2 + 0.5 rounds down to 1
+        QCOMPARE(d.bestTimeLines(2)[2], QStringLiteral("  10～★"));
+    }
+
+    void distributionRereadsOnlyAChangedFile() {
+        test::TempSchool school;
+        test::FakeServices f;
+        school.addRecord(run(1, 1, 30));
+        TimeDistribution d;
+        QVERIFY(d.refresh(school.recordPath(), f.services).isEmpty());
+        QVERIFY(d.refresh(school.recordPath(), f.services).isEmpty());
+        QCOMPARE(d.reads(), 1);
+        QCOMPARE(d.runCount(1), 1);
+        school.addRecord(run(1, 2, 40));
+        QVERIFY(d.refresh(school.recordPath(), f.services).isEmpty());
+        QCOMPARE(d.reads(), 2);
+        QCOMPARE(d.runCount(1), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(CriteriaEditorTests)
+#include "criteria_editor_tests.moc"

@@ -1,0 +1,232 @@
+// The record browser: rows in file order with their own record numbers, the change and the
+// erase of the opened record, and what the panel does with times and students it cannot show.
+#include "records/program.h"
+#include "shell/ole_date.h"
+#include "support/fakes.h"
+#include "support/school.h"
+#include "views/record_browser.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QtTest>
+
+using namespace kz;
+
+namespace {
+SeisekiRecord rec(int level, int student, int time, const QByteArray& school = "12345") {
+    SeisekiRecord r;
+    r.recordDate = oleDate(QDate(2026, 12, 9));
+    r.recordTimeOfDay = oleTimeOfDay(9 * 3600 + 5 * 60 + 7);
+    r.recordLevel = static_cast<qint16>(level);
+    r.recordBangou = static_cast<qint16>(student);
+    r.recordTime = time;
+    r.recordSchoolCode = school;
+    r.recordScore = "0    ";
+    return r;
+}
+
+std::vector<SeisekiRecord> recordsOf(const QString& path) {
+    std::vector<SeisekiRecord> out;
+    qint64 first = 0;
+    RecordFile(path).readTail(1 << 30, &first, &out);
+    return out;
+}
+
+// A school on disk with a program on fake services, as the browser meets it.
+struct Browser {
+    test::TempSchool school{20};
+    test::FakeServices f;
+    Program p{f.services};
+    RecordBrowser b{p};
+
+    explicit Browser(const std::vector<SeisekiRecord>& records,
+                     const QString& code = QStringLiteral("12345")) {
+        p.h.basePath = school.basePath();
+        p.h.dataFolder = school.dataFolder();
+        p.h.schoolLine = QStringLiteral("テスト小学校");
+        p.h.schoolCode = code;
+        p.h.commonLine1 = Field::number(4);
+        p.retryWaitMs = 5;
+        for (const SeisekiRecord& r : records)
+            school.addRecord(r);
+        b.Command1_Click();
+    }
+    std::vector<qint64> numbers() const {
+        std::vector<qint64> out;
+        for (const auto& row : b.rows())
+            out.push_back(row.recordNumber);
+        return out;
+    }
+};
+} // namespace
+
+class RecordBrowserTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rowsOfListedRecordsKeepTheirNumbers() {
+        Browser w({rec(2, 1, 30), rec(0, 2, 40), rec(1, 3, 50)});
+        QCOMPARE(w.numbers(), (std::vector<qint64>{1, 3}));
+        QVERIFY(w.b.rows()[0].text.startsWith(QStringLiteral("   1 ")));
+        QVERIFY(w.b.rows()[1].text.startsWith(QStringLiteral("   3 ")));
+        QCOMPARE(w.b.countLabel(), QStringLiteral("総レコード数:3"));
+        // Double-clicking the second row opens record 3, not "row + 1".
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(1, &panel));
+        QCOMPARE(panel.recordNumber, 3);
+        QCOMPARE(panel.level, QStringLiteral("1ﾚﾍﾞﾙ"));
+        QCOMPARE(panel.student, QStringLiteral("3 /  せいと3"));
+    }
+
+    void rowLayout() {
+        Browser w({rec(2, 1, 27), rec(3, 12, 99999, "99999"), rec(1, 4000, 8)});
+        // せいと1 is born for 小１ this school year.
+        QCOMPARE(
+            w.b.rows()[0].text,
+            QStringLiteral(
+                "   1 2026/12/09　  9:05:07ﾚﾍﾞﾙ2　   27秒 　   1 せいと1　　 小１++テスト小学校"));
+        QVERIFY(
+            w.b.rows()[1].text.endsWith(QStringLiteral("99999秒 　  12 せいと12　 小３++他塾")));
+        // A number without a roster line: no name (the five filling spaces alone), no grade.
+        QVERIFY(w.b.rows()[2].text.endsWith(QStringLiteral("秒 　4000 　　　　　 ++テスト小学校")));
+    }
+
+    void aSchoolWithoutCodeKnowsItsOwnRecords() {
+        Browser w({rec(1, 1, 30, "     "), rec(1, 1, 30, "12345")}, QString());
+        QVERIFY(w.b.rows()[0].text.endsWith(QStringLiteral("++テスト小学校")));
+        QVERIFY(w.b.rows()[1].text.endsWith(QStringLiteral("++他塾")));
+    }
+
+    void changeKeepsDateClockAndLevel() {
+        Browser w({rec(1, 1, 30), rec(2, 2, 40), rec(3, 3, 50)});
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(1, &panel));
+        QVERIFY(w.b.change(QStringLiteral("12 /  せいと12"), QStringLiteral("25")));
+        const auto after = recordsOf(w.school.recordPath());
+        QCOMPARE(after.size(), size_t(3));
+        QCOMPARE(after[1].recordTime, 25);
+        QCOMPARE(after[1].recordBangou, qint16(12));
+        QCOMPARE(after[1].recordLevel, qint16(2));
+        QCOMPARE(after[1].recordDate, rec(2, 2, 40).recordDate);
+        QCOMPARE(after[1].recordTimeOfDay, rec(2, 2, 40).recordTimeOfDay);
+        QCOMPARE(after[0].encode(), rec(1, 1, 30).encode());
+        QCOMPARE(w.b.selectedRow(), 1);
+    }
+
+    void panelValuesOutsideTheScrollRange_data() {
+        QTest::addColumn<int>("time");
+        QTest::addColumn<int>("scroll");
+        QTest::newRow("timed out") << 99999 << 6000;
+        QTest::newRow("below") << 3 << 9;
+        QTest::newRow("inside") << 27 << 27;
+    }
+    void panelValuesOutsideTheScrollRange() {
+        QFETCH(int, time);
+        QFETCH(int, scroll);
+        Browser w({rec(1, 1, time)});
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(0, &panel));
+        QCOMPARE(panel.time, QString::number(time));
+        QCOMPARE(panel.scrollValue, scroll);
+        // Saved as typed, not as the scroll bar holds it.
+        QVERIFY(w.b.change(panel.student, panel.time));
+        QCOMPARE(recordsOf(w.school.recordPath())[0].recordTime, time);
+    }
+
+    void aStudentTextWithoutSlashWritesNothing() {
+        Browser w({rec(1, 1, 30)});
+        const QByteArray before = rec(1, 1, 30).encode();
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(0, &panel));
+        QVERIFY(!w.b.change(QStringLiteral("12"), QStringLiteral("25")));
+        QCOMPARE(w.f.dialogs.messages.size(), 1);
+        QCOMPARE(recordsOf(w.school.recordPath())[0].encode(), before);
+        // Numbers beyond the fields are held, not wrapped.
+        QVERIFY(w.b.change(QStringLiteral("40000 /  x"), QStringLiteral("2.5")));
+        QCOMPARE(recordsOf(w.school.recordPath())[0].recordBangou, qint16(32767));
+        QCOMPARE(recordsOf(w.school.recordPath())[0].recordTime, 2);
+    }
+
+    void eraseSelects_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QList<int>>("left"); // student numbers left, in file order
+        QTest::addColumn<int>("selected");
+        QTest::newRow("record 2 of 5") << 1 << QList<int>{1, 3, 4, 5} << 1;
+        QTest::newRow("the last") << 4 << QList<int>{1, 2, 3, 4} << 3;
+        QTest::newRow("the first") << 0 << QList<int>{2, 3, 4, 5} << 0;
+    }
+    void eraseSelects() {
+        QFETCH(int, row);
+        QFETCH(QList<int>, left);
+        QFETCH(int, selected);
+        Browser w({rec(1, 1, 30), rec(1, 2, 30), rec(1, 3, 30), rec(1, 4, 30), rec(1, 5, 30)});
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(row, &panel));
+        QVERIFY(w.b.erase());
+        QCOMPARE(w.f.dialogs.questions, QStringList{QStringLiteral("本当に消去しますか")});
+        QList<int> students;
+        for (const auto& r : recordsOf(w.school.recordPath()))
+            students << r.recordBangou;
+        QCOMPARE(students, left);
+        QCOMPARE(w.b.selectedRow(), selected);
+        QVERIFY(!QFile::exists(w.school.dataFolder() + QStringLiteral("成績累積データtemp.dat")));
+        QCOMPARE(w.b.countLabel(), QStringLiteral("総レコード数:4"));
+    }
+
+    void cancelLeavesTheFileUntouched() {
+        Browser w({rec(1, 1, 30), rec(1, 2, 30)});
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(0, &panel));
+        w.f.dialogs.answers = {false};
+        QVERIFY(!w.b.erase());
+        QCOMPARE(recordsOf(w.school.recordPath()).size(), size_t(2));
+    }
+
+    void eraseWithHiddenRecordsMeetsTheListedOne() {
+        Browser w({rec(0, 1, 30), rec(0, 2, 30), rec(1, 3, 30), rec(0, 4, 30), rec(2, 5, 30)});
+        QCOMPARE(w.numbers(), (std::vector<qint64>{3, 5}));
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(1, &panel)); // the row of student 5, record 5
+        QVERIFY(w.b.erase());
+        QList<int> students;
+        for (const auto& r : recordsOf(w.school.recordPath()))
+            students << r.recordBangou;
+        QCOMPARE(students, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(w.b.selectedRow(), 0); // the new last row
+    }
+
+    void aRecordChangedElsewhereIsNotOverwritten() {
+        Browser w({rec(1, 1, 30), rec(1, 2, 30)});
+        RecordBrowser::Panel panel;
+        QVERIFY(w.b.open(1, &panel));
+        // Another teacher erases record 1 meanwhile: record 2 is now another record's place.
+        QVERIFY(RecordFile(w.school.recordPath()).erase(1, {}, {}, {}).ok());
+        QVERIFY(!w.b.erase());
+        QCOMPARE(recordsOf(w.school.recordPath()).size(), size_t(1));
+        QCOMPARE(recordsOf(w.school.recordPath())[0].recordBangou, qint16(2));
+    }
+
+    void aHundredThousandRecordsInFileOrder() {
+        test::TempSchool school{20};
+        school.addRecords(100000, 20, QDate(2026, 12, 9));
+        test::FakeServices f;
+        Program p{f.services};
+        p.h.basePath = school.basePath();
+        p.h.dataFolder = school.dataFolder();
+        p.h.schoolCode = QStringLiteral("12345");
+        RecordBrowser b{p};
+        QElapsedTimer t;
+        t.start();
+        b.Command1_Click();
+        const qint64 ms = t.elapsed();
+        QCOMPARE(b.rows().size(), size_t(100000));
+        for (size_t i = 0; i < b.rows().size(); ++i)
+            QCOMPARE(b.rows()[i].recordNumber, qint64(i + 1));
+        // Past 9999 the field keeps the last four digits, as laid out.
+        QVERIFY(b.rows()[10000].text.startsWith(QStringLiteral("0001 ")));
+        QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
+    }
+};
+
+QTEST_GUILESS_MAIN(RecordBrowserTests)
+#include "record_browser_tests.moc"

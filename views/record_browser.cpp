@@ -1,0 +1,283 @@
+#include "record_browser.h"
+
+#include "records/program.h"
+#include "selection/roster.h"
+#include "shell/numbers.h"
+#include "shell/ole_date.h"
+#include "shell/text_codec.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kz {
+
+namespace {
+// OLE dates a calendar can show: 0100-01-01 .. 9999-12-31.
+constexpr double kFirstOleDay = -657434, kLastOleDay = 2958465;
+
+QString rightAligned(const QString& text, int width) {
+    return rightPart(QString(width, u' ') + text, width);
+}
+
+// Half-width blanks only: a full-width space belongs to the name.
+QString trimBlanks(const QString& text) {
+    qsizetype b = 0, e = text.size();
+    while (b < e && (text[b] == u' ' || text[b] == u'\t'))
+        ++b;
+    while (e > b && (text[e - 1] == u' ' || text[e - 1] == u'\t'))
+        --e;
+    return text.mid(b, e - b);
+}
+
+const QString kShow = QStringLiteral("成績ランダムファイル表示");
+const QString kRecord = QStringLiteral("成績ランダムファイル記録");
+} // namespace
+
+RecordBrowser::RecordBrowser(Program& p)
+    : m_p(p), m_names(kStudentSlots), m_nameFields(kStudentSlots, QString(5, QChar(0x3000))),
+      m_grades(kStudentSlots) {}
+
+std::function<void()> RecordBrowser::retryWait() {
+    return [this] { m_p.s.events.waitWithEvents(m_p.retryWaitMs); };
+}
+
+void RecordBrowser::showFileError(const QString& operation, const RecordFile::Result& r) {
+    m_p.s.dialogs.message(recordFileMessage(operation, r, m_p.recordFilePath()));
+}
+
+void RecordBrowser::LoadRosterForBrowser() {
+    m_comboItems.clear();
+    RosterTables tables;
+    const RosterReading reading = readRosterFile(m_p.rosterFilePath(), tables, m_p.s.clock.today(),
+                                                 static_cast<int>(m_p.h.commonLine1.toNumber()), 0,
+                                                 Flag2::ListedWhenCommonLine3);
+    if (!reading.ok()) {
+        m_p.s.dialogs.message(reading.error);
+        return;
+    }
+    // Every pupil of the roster, listed or not, by number: a record may belong to any of them.
+    for (int k = 0; k < kStudentSlots; ++k) {
+        if (tables.studentNames[k].isEmpty()) continue;
+        m_names[k] = trimBlanks(tables.studentNames[k]);
+        m_nameFields[k] = (m_names[k] + QString(5, QChar(0x3000))).left(6);
+        if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, tables.birthYears[k])))
+            m_grades[k] = *grade;
+        m_comboItems << QString::number(k) + QStringLiteral(" /  ") + m_names[k];
+    }
+}
+
+QString RecordBrowser::displayName(int student) const {
+    return student >= 0 && student < kStudentSlots ? m_names[student] : QString();
+}
+
+QString RecordBrowser::gradeLabel(int student) const {
+    return student >= 0 && student < kStudentSlots ? m_grades[student] : QString();
+}
+
+QString RecordBrowser::dateText(double v) {
+    if (!(v >= kFirstOleDay && v < kLastOleDay + 1)) return QStringLiteral("----/--/--");
+    return dateFromOle(v).toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+QString RecordBrowser::clockText(double v) {
+    if (!std::isfinite(v)) return {};
+    const int seconds =
+        static_cast<int>(roundHalfEven(std::fmod(std::fabs(v), 1.0) * 86400.0)) % 86400;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+        .arg(seconds % 60, 2, 10, QChar(u'0'));
+}
+
+// Appends v right-aligned in width characters, keeping its last characters when longer;
+// width 0: as many as it has.
+static void appendRightAligned(QString& t, qint64 v, int width) {
+    char digits[24];
+    int n = 0;
+    const bool negative = v < 0;
+    quint64 u = negative ? 0 - static_cast<quint64>(v) : static_cast<quint64>(v);
+    do {
+        digits[n++] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (negative) digits[n++] = '-';
+    if (width <= 0) width = n;
+    for (int i = n; i < width; ++i)
+        t += u' ';
+    for (int i = std::min(n, width) - 1; i >= 0; --i)
+        t += QLatin1Char(digits[i]);
+}
+
+QString RecordBrowser::rowText(qint64 recordNumber, const SeisekiRecord& rec) const {
+    const int student = rec.recordBangou;
+    QString t;
+    t.reserve(80);
+    appendRightAligned(t, recordNumber, 4);
+    t += u' ';
+    // Many records share a day: each date is formatted once.
+    const double day = rec.recordDate;
+    const qint64 key =
+        day >= kFirstOleDay && day < kLastOleDay + 1 ? static_cast<qint64>(day) : kLastOleDay + 1;
+    auto it = m_dates.constFind(key);
+    if (it == m_dates.constEnd()) it = m_dates.insert(key, dateText(day));
+    t += *it;
+    t += QChar(0x3000);
+    t += rightAligned(clockText(rec.recordTimeOfDay), 9);
+    t += QStringLiteral("ﾚﾍﾞﾙ");
+    appendRightAligned(t, rec.recordLevel, 0);
+    t += QChar(0x3000);
+    appendRightAligned(t, rec.recordTime, 5);
+    t += QStringLiteral("秒 ");
+    t += QChar(0x3000);
+    appendRightAligned(t, student, 4);
+    t += u' ';
+    if (student >= 0 && student < kStudentSlots) {
+        t += m_nameFields[student];
+        t += u' ';
+        t += m_grades[student];
+    } else {
+        t += QString(5, QChar(0x3000));
+        t += u' ';
+    }
+    t += QStringLiteral("++");
+    // The five bytes as written: a school without a code wrote five spaces.
+    t += rec.recordSchoolCode == m_schoolField ? m_p.h.schoolLine : QStringLiteral("他塾");
+    return t;
+}
+
+void RecordBrowser::Command1_Click() {
+    m_schoolField = fixedCp932Field(m_p.h.schoolCode, SeisekiRecord::TextWidth);
+    LoadRosterForBrowser();
+    m_rows.clear();
+    QByteArray bytes;
+    qint64 length = 0;
+    const RecordFile file(m_p.recordFilePath());
+    for (;;) {
+        const RecordFile::Result r = file.readAllBytes(&bytes, &length);
+        if (r.ok()) break;
+        if (r.status == RecordFile::Status::Locked) {
+            retryWait()();
+            continue;
+        }
+        showFileError(kShow, r);
+        bytes.clear();
+        length = 0;
+        break;
+    }
+    m_countLabel = QStringLiteral("総レコード数:") +
+                   numberText(static_cast<double>(length) / SeisekiRecord::Size);
+    const qsizetype n = bytes.size() / SeisekiRecord::Size;
+    m_rows.reserve(static_cast<size_t>(n));
+    SeisekiRecord rec;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char* at = bytes.constData() + i * SeisekiRecord::Size;
+        if (SeisekiRecord::decodeNumbers(at).level == 0) continue;
+        SeisekiRecord::decode(at, SeisekiRecord::Size, &rec);
+        m_rows.push_back({i + 1, rowText(i + 1, rec)});
+    }
+}
+
+int RecordBrowser::rowOfRecord(qint64 n) const {
+    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), n,
+                                     [](const Row& r, qint64 v) { return r.recordNumber < v; });
+    return it != m_rows.end() && it->recordNumber == n ? static_cast<int>(it - m_rows.begin()) : -1;
+}
+
+bool RecordBrowser::open(int row, Panel* panel) {
+    if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
+    const qint64 n = m_rows[static_cast<size_t>(row)].recordNumber;
+    std::vector<SeisekiRecord> one;
+    const RecordFile file(m_p.recordFilePath());
+    for (;;) {
+        const RecordFile::Result r = file.readRange(n, n, &one);
+        if (r.ok()) break;
+        if (r.status == RecordFile::Status::Locked) {
+            retryWait()();
+            continue;
+        }
+        showFileError(kShow, r);
+        return false;
+    }
+    if (one.empty()) {
+        m_p.s.dialogs.message(
+            QStringLiteral("記録%1はもうありません。一覧を読み直します。").arg(n));
+        Command1_Click();
+        return false;
+    }
+    m_p.recordBuffer = one.front();
+    m_opened = n;
+    m_openedBytes = m_p.recordBuffer.encode();
+    const SeisekiRecord& rec = m_p.recordBuffer;
+    panel->recordNumber = n;
+    panel->level = QString::number(rec.recordLevel) + QStringLiteral("ﾚﾍﾞﾙ");
+    panel->date = dateText(rec.recordDate);
+    panel->grade = gradeLabel(rec.recordBangou);
+    panel->time = QString::number(rec.recordTime);
+    panel->scrollValue = std::clamp<int>(rec.recordTime, ScrollMin, ScrollMax);
+    panel->student =
+        QString::number(rec.recordBangou) + QStringLiteral(" /  ") + displayName(rec.recordBangou);
+    return true;
+}
+
+QString RecordBrowser::gradeOfChoice(const QString& comboText) const {
+    const qsizetype slash = comboText.indexOf(u'/');
+    if (slash < 0) return {};
+    const double k = roundHalfEven(leadingNumber(QStringView(comboText).left(slash)));
+    return k >= 0 && k < kStudentSlots ? m_grades[static_cast<size_t>(k)] : QString();
+}
+
+bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
+    if (m_opened <= 0) return false;
+    const qsizetype slash = comboText.indexOf(u'/');
+    if (slash < 0) {
+        m_p.s.dialogs.message(QStringLiteral("生徒を一覧から選んでください（番号 / 名前）。"),
+                              QStringLiteral("注意"));
+        return false;
+    }
+    // Whole numbers, halves to even, held to the fields' ranges instead of wrapping.
+    const double student = roundHalfEven(leadingNumber(QStringView(comboText).left(slash)));
+    const double time = roundHalfEven(leadingNumber(timeText));
+    SeisekiRecord& rec = m_p.recordBuffer;
+    rec.recordBangou = static_cast<qint16>(std::clamp(student, -32768.0, 32767.0));
+    rec.recordTime = static_cast<qint32>(std::clamp(time, -2147483648.0, 2147483647.0));
+    const qint64 n = m_opened;
+    const RecordFile::Result r =
+        RecordFile(m_p.recordFilePath()).write(n, rec, retryWait(), m_openedBytes);
+    if (r.mismatch)
+        m_p.s.dialogs.message(
+            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。")
+                .arg(n));
+    else if (!r.ok())
+        showFileError(kRecord, r);
+    m_opened = 0;
+    Command1_Click();
+    m_selectedRow = rowOfRecord(n);
+    return r.ok();
+}
+
+bool RecordBrowser::erase() {
+    if (m_opened <= 0) return false;
+    if (!m_p.s.dialogs.ask(QStringLiteral("本当に消去しますか"), QStringLiteral("注意"),
+                           Dialogs::Buttons::OkCancel))
+        return false;
+    const qint64 n = m_opened;
+    const RecordFile::Result r =
+        RecordFile(m_p.recordFilePath())
+            .erase(n, m_openedBytes, m_p.h.dataFolder + files::recordsTemp, retryWait());
+    if (r.mismatch)
+        m_p.s.dialogs.message(
+            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。")
+                .arg(n));
+    else if (!r.ok())
+        showFileError(kRecord, r);
+    m_opened = 0;
+    Command1_Click();
+    // The record that followed the erased one now has its number; else the new last row.
+    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), n,
+                                     [](const Row& row, qint64 v) { return row.recordNumber < v; });
+    m_selectedRow = it != m_rows.end() ? static_cast<int>(it - m_rows.begin())
+                                       : static_cast<int>(m_rows.size()) - 1;
+    return r.ok();
+}
+
+} // namespace kz
