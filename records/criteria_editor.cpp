@@ -12,12 +12,6 @@
 
 namespace kz {
 
-namespace {
-QString rightAligned(const QString& text, int width) {
-    return rightPart(QString(width, u' ') + text, width);
-}
-} // namespace
-
 const std::array<QString, CriteriaGrid::Columns>& CriteriaGrid::headings() {
     static const std::array<QString, Columns> h = [] {
         std::array<QString, Columns> out;

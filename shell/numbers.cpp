@@ -144,6 +144,11 @@ QString digitsText(double v) {
     return QString::number(whole, 'f', 0);
 }
 
+QString rightAligned(const QString& text, int width) {
+    if (text.size() >= width) return text.right(width);
+    return QString(width - text.size(), u' ') + text;
+}
+
 QString rightPart(const QString& text, int k) {
     if (k <= 0)
         return {};

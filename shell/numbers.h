@@ -26,6 +26,8 @@ QString digitsText(double v);
 
 // The last k characters of text (all of it when shorter).
 QString rightPart(const QString& text, int k);
+// Right-aligned in width characters; a longer text keeps its last width characters.
+QString rightAligned(const QString& text, int width);
 
 // Shortest decimal form of a number as a double is written in captions: 16, 1.5, -3, 0.25.
 QString numberText(double v);

@@ -2,6 +2,7 @@
 
 #include "records/program.h"
 #include "selection/roster.h"
+#include "shell/field_reader.h"
 #include "shell/numbers.h"
 #include "shell/ole_date.h"
 #include "shell/text_codec.h"
@@ -14,20 +15,6 @@ namespace kz {
 namespace {
 // OLE dates a calendar can show: 0100-01-01 .. 9999-12-31.
 constexpr double kFirstOleDay = -657434, kLastOleDay = 2958465;
-
-QString rightAligned(const QString& text, int width) {
-    return rightPart(QString(width, u' ') + text, width);
-}
-
-// Half-width blanks only: a full-width space belongs to the name.
-QString trimBlanks(const QString& text) {
-    qsizetype b = 0, e = text.size();
-    while (b < e && (text[b] == u' ' || text[b] == u'\t'))
-        ++b;
-    while (e > b && (text[e - 1] == u' ' || text[e - 1] == u'\t'))
-        --e;
-    return text.mid(b, e - b);
-}
 
 const QString kShow = QStringLiteral("成績ランダムファイル表示");
 const QString kRecord = QStringLiteral("成績ランダムファイル記録");

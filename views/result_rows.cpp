@@ -58,11 +58,6 @@ QString rankNameField(const QString& name) {
     return padCut(QStringView(name).left(to), 6);
 }
 
-QString rightAligned(const QString& text, int width) {
-    if (text.size() >= width) return text.right(width);
-    return QString(width - text.size(), u' ') + text;
-}
-
 void appendRightAligned(QString& out, qint64 value, int width) {
     char digits[24];
     const int len = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));

@@ -2,6 +2,8 @@
 // The texts of the level menu's result rows: grade marks, the grade-group filter and the row
 // layouts of today's, the all-results and the personal-time lists. Every function returns the
 // exact characters a list shows.
+#include "shell/numbers.h"
+
 #include <QString>
 
 namespace kz {
@@ -25,8 +27,6 @@ QString runNameField(const QString& name);
 // to five characters.
 QString rankNameField(const QString& name);
 
-// Right-aligned in width characters; a longer text keeps its last width characters.
-QString rightAligned(const QString& text, int width);
 // The same for a number's decimal digits, appended to out without a temporary text.
 void appendRightAligned(QString& out, qint64 value, int width);
 // The time field: seconds and "秒" right-aligned in five characters ("  23秒").
