@@ -15,12 +15,12 @@ const std::array<QString, 9> kCriteriaHeadings = {
 
 namespace {
 
-// Numeric columns hold a plain decimal number or nothing; an exponent form is refused too, since
-// the leading-number rule would read "1e3" as 1.
+// Numeric columns hold a plain decimal number or nothing, quoted or not; an exponent form is
+// refused too, since the leading-number rule would read "1e3" as 1.
 bool numericCell(const Field& f) {
-    if (f.isEmpty())
+    const QString t = trimBlanks(f.raw());
+    if (t.isEmpty())
         return true;
-    const QString& t = f.raw();
     return isDecimalNumber(t) && !t.contains(u'e', Qt::CaseInsensitive);
 }
 

@@ -135,8 +135,7 @@ void NameScreen::rebuild() {
     Hensuu1& h = m_p.h;
     m_p.computeStatistics();
     m_reading = readRosterFile(m_p.rosterFilePath(), m_tables, m_p.s.clock.today(),
-                               static_cast<int>(h.commonLine1.toNumber()),
-                               static_cast<int>(h.commonLine3.toNumber()));
+                               h.commonLine1.toNumber(), commonLine3Lists(h.commonLine3) ? 1 : 0);
     if (!m_reading.ok()) {
         m_p.s.dialogs.message(m_reading.error, h.programTitle);
         m_p.s.program.endProgram(1);

@@ -20,7 +20,7 @@ qint16 int16Field(const Field& f) { return static_cast<qint16>(f.toInteger(-3276
 
 } // namespace
 
-int schoolYearOf(const QDate& today, int startMonth) {
+int schoolYearOf(const QDate& today, double startMonth) {
     return today.month() < startMonth ? today.year() - 1 : today.year();
 }
 
@@ -45,7 +45,7 @@ QString fixedWidthText(const QString& text, int width) {
 }
 
 RosterReading readRosterText(const QString& text, RosterTables& tables, const QDate& today,
-                             int startMonth, int commonLine3, Flag2 flag2) {
+                             double startMonth, int commonLine3, Flag2 flag2) {
     RosterReading out;
     tables.schoolYear = schoolYearOf(today, startMonth);
     for (const FieldLine& line : readFieldLines(text)) {
@@ -147,7 +147,7 @@ QString rosterProblemsMessage(const RosterReading& reading, const QString& fileN
 }
 
 RosterReading readRosterFile(const QString& path, RosterTables& tables, const QDate& today,
-                             int startMonth, int commonLine3, Flag2 flag2) {
+                             double startMonth, int commonLine3, Flag2 flag2) {
     const TextFile file = readCp932File(path);
     if (!file.ok()) {
         RosterReading out;
@@ -158,7 +158,7 @@ RosterReading readRosterFile(const QString& path, RosterTables& tables, const QD
 }
 
 RosterReading readOtherPupils(const QString& path, RosterTables& tables, const QDate& today,
-                              int startMonth) {
+                              double startMonth) {
     RosterTables scratch = tables;
     RosterReading r =
         readRosterFile(path, scratch, today, startMonth, /*commonLine3=*/0, Flag2::NeverListed);

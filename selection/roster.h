@@ -40,7 +40,8 @@ struct RosterTables {
 };
 
 // The calendar year of today, one less before the month in which the school year begins.
-int schoolYearOf(const QDate& today, int startMonth);
+// The month is compared as the common data holds it, so any value there gives a defined year.
+int schoolYearOf(const QDate& today, double startMonth);
 // 1..6 primary, 7..9 lower secondary, 0 and below kindergarten.
 inline int gradeIndexOf(int schoolYear, int birthYear) {
     return schoolYear - birthYear - 6;
@@ -74,23 +75,28 @@ struct RosterReading {
 QString rosterProblemsMessage(const RosterReading& reading, const QString& fileName);
 
 enum class Flag2 { ListedWhenCommonLine3, NeverListed };
+// True when the common data's third value is the number 1, the one value that lists the lines
+// whose flag is 2; 1.5 or a text is not 1.
+inline bool commonLine3Lists(const Field& commonLine3) {
+    return commonLine3.isNumber() && commonLine3.toNumber() == 1.0;
+}
 
 // Reads the roster text line by line: stores every good line's name, birth year and grade text
 // by number and collects the listed lines. A line without eight fields, or whose number is not
 // a number within 0..5000, is skipped and noted, so it cannot shift the lines after it. commonLine3 = 1 lists lines whose flag is 2 (unless flag2 says never).
 RosterReading readRosterText(const QString& text, RosterTables& tables, const QDate& today,
-                             int startMonth, int commonLine3,
+                             double startMonth, int commonLine3,
                              Flag2 flag2 = Flag2::ListedWhenCommonLine3);
 // The same from the roster file, decoded as CP932.
 RosterReading readRosterFile(const QString& path, RosterTables& tables, const QDate& today,
-                             int startMonth, int commonLine3,
+                             double startMonth, int commonLine3,
                              Flag2 flag2 = Flag2::ListedWhenCommonLine3);
 
 // The level menu's reading (ListOtherPupils): names, birth years, grade texts and the school
 // year as any reading sets them, flag-2 lines never listed, and rosterNumbers and rosterCount
 // left as the name screen's reading set them, for the result views that read them.
 RosterReading readOtherPupils(const QString& path, RosterTables& tables, const QDate& today,
-                              int startMonth);
+                              double startMonth);
 
 // The level menu's other-pupils line: grade text, " /  ", trimmed name, "/", number.
 QString otherPupilLine(const RosterTables& tables, int number);

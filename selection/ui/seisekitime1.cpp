@@ -654,7 +654,7 @@ void seisekitime1::ListOtherPupils() {
     m_list2->clear();
     const RosterReading r =
         readOtherPupils(m_p.rosterFilePath(), m_selection.tables, m_p.s.clock.today(),
-                        static_cast<int>(h.commonLine1.toNumber()));
+                        h.commonLine1.toNumber());
     if (!r.ok()) {
         m_p.s.dialogs.message(r.error, h.programTitle);
         return;

@@ -134,6 +134,19 @@ private slots:
         QCOMPARE(t.rowTexts(2)[4], QStringLiteral("1.5"));
     }
 
+    // Quotes around a number or around nothing change nothing: empty is 0, as unquoted.
+    void quotedNumericCells() {
+        CriteriaTable t;
+        QCOMPARE(readGood(t, QStringLiteral("h,,,,,,,,,,,\r\n"
+                                            "\"25\",\" 40 \",\"\",\"5\",\"1.5\",,,,,,,\r\n")),
+                 2);
+        QCOMPARE(t.passTime[1], 25);
+        QCOMPARE(t.minimumTime[1], 40);
+        QCOMPARE(t.clearPoints[1], 0);
+        QCOMPARE(t.clearCount[1], short(5));
+        QCOMPARE(t.pointRate[1].floorTimes(10), 15LL);
+    }
+
     // A bad line names the file, the line and the column, and the table keeps what it held.
     void badLinesStopTheReading_data() {
         QTest::addColumn<QString>("text");

@@ -29,6 +29,8 @@ private slots:
     void padding();
     void listFlags_data();
     void listFlags();
+    void commonDataAsWritten_data();
+    void commonDataAsWritten();
     void otherPupilsKeepTheListedNumbers();
     void badLinesAreSkipped();
     void malformedLinesAreReportedOnce();
@@ -146,6 +148,37 @@ void SelectionModelTest::listFlags() {
     QCOMPARE(t.studentNames[42], QStringLiteral("はなこ").leftJustified(20));
     QCOMPARE(t.gradeTexts[42], QStringLiteral("小３"));
     QCOMPARE(otherPupilLine(t, 42), QStringLiteral("小３ /  はなこ/42"));
+}
+
+// The month and the flag-2 switch of the common data are read as the file writes them.
+void SelectionModelTest::commonDataAsWritten_data() {
+    QTest::addColumn<QString>("line1");
+    QTest::addColumn<QString>("line3");
+    QTest::addColumn<int>("schoolYear"); // today is 9 December 2026
+    QTest::addColumn<bool>("flag2Listed");
+    QTest::newRow("April, 1") << "4" << "1" << 2026 << true;
+    QTest::newRow("1.0 is 1") << "4" << "1.0" << 2026 << true;
+    QTest::newRow("1.5 is not 1") << "4" << "1.5" << 2026 << false;
+    QTest::newRow("a text is not 1") << "4" << "1番" << 2026 << false;
+    QTest::newRow("a month after December") << "12.5" << "0" << 2025 << false;
+    QTest::newRow("a month beyond any whole number") << "1e300" << "0" << 2025 << false;
+    QTest::newRow("no month") << "" << "0" << 2026 << false;
+}
+
+void SelectionModelTest::commonDataAsWritten() {
+    QFETCH(QString, line1);
+    QFETCH(QString, line3);
+    QFETCH(int, schoolYear);
+    QFETCH(bool, flag2Listed);
+    School s;
+    s.writeRoster(line(1, 2015, QStringLiteral("あい"), 0) + line(2, 2015, QStringLiteral("いう"), 2));
+    s.p->h.commonLine1 = Field::unquoted(line1);
+    s.p->h.commonLine3 = Field::unquoted(line3);
+    RosterTables t;
+    NameScreen m(*s.p, t);
+    m.rebuild();
+    QCOMPARE(t.schoolYear, schoolYear);
+    QCOMPARE(t.rosterCount, flag2Listed ? 2 : 1);
 }
 
 void SelectionModelTest::otherPupilsKeepTheListedNumbers() {
