@@ -774,8 +774,12 @@ void seisekitime1::endView() {
 
 // The views read the filter from Combo1; the shared gradeFilter belongs to the name screen.
 void seisekitime1::Combo1_Click() {
+    // The display the pupil chose is rebuilt for the new group; the personal display too, which
+    // would otherwise give way to the points ranking under its own selected button.
     if (m_option2[0]->isChecked())
         Option2_Click(0);
+    else if (m_option2[2]->isChecked())
+        Option2_Click(2);
     else
         Option2_Click(1);
     if (m_columns.size() > 1) m_columns[1].command4->setFocus();

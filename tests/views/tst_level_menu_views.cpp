@@ -183,6 +183,11 @@ private slots:
         QCOMPARE(m.menu->chartLevel, 1);
         QVERIFY(child<QFrame>(m.w(), QStringLiteral("Picture6"))->isHidden());
         QVERIFY(child<QPushButton>(m.w(), QStringLiteral("Command1"))->isEnabled());
+        // A new grade group rebuilds the personal display, not the points ranking.
+        child<QRadioButton>(m.w(), QStringLiteral("Option2(2)"))->setChecked(true);
+        m.menu->Combo1_Click();
+        QCOMPARE(m.label5(), QStringLiteral("個人別ﾀｲﾑ"));
+        QCOMPARE(m.rows(2).size(), 1);
     }
 };
 
