@@ -150,8 +150,10 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     auto* separator = new QFrame(m_picture1);
     separator->setFrameShape(QFrame::VLine);
     place(separator, 4650, 60, 60, 400);
-    const QStringList option1Captions = {QString(), QStringLiteral("累計順"),
-                                         QStringLiteral("本日順"), QStringLiteral("すべて")};
+    // The activation renames the first two for the points display; the third keeps its name
+    // until a display is chosen.
+    const QStringList option1Captions = {QString(), QStringLiteral("BEST表示"),
+                                         QStringLiteral("本日のみ"), QStringLiteral("オール表示")};
     m_option1Group = new QButtonGroup(this);
     for (int k = 1; k <= 3; ++k) {
         m_option1[k] = new QRadioButton(option1Captions[k], m_picture1);
@@ -772,8 +774,12 @@ void seisekitime1::endView() {
 
 // The views read the filter from Combo1; the shared gradeFilter belongs to the name screen.
 void seisekitime1::Combo1_Click() {
+    // The display the pupil chose is rebuilt for the new group; the personal display too, which
+    // would otherwise give way to the points ranking under its own selected button.
     if (m_option2[0]->isChecked())
         Option2_Click(0);
+    else if (m_option2[2]->isChecked())
+        Option2_Click(2);
     else
         Option2_Click(1);
     if (m_columns.size() > 1) m_columns[1].command4->setFocus();

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
+#include <QRadioButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -102,6 +103,13 @@ private slots:
         QCOMPARE(child<QLabel>(m.w(), QStringLiteral("Label10(1)"))->text(),
                  QStringLiteral("今まで"));
         QCOMPARE(m.rows(3).size(), 3);
+        const QStringList captions = {QStringLiteral("累計順"), QStringLiteral("本日順"),
+                                      QStringLiteral("オール表示")};
+        for (int k = 1; k <= 3; ++k)
+            QCOMPARE(child<QRadioButton>(m.w(), QStringLiteral("Option1(%1)").arg(k))->text(),
+                     captions[k - 1]);
+        QVERIFY(child<QRadioButton>(m.w(), QStringLiteral("Option1(1)"))->isChecked());
+        QVERIFY(child<QRadioButton>(m.w(), QStringLiteral("Option2(1)"))->isChecked());
         m.verifyUsable();
     }
 
@@ -175,6 +183,11 @@ private slots:
         QCOMPARE(m.menu->chartLevel, 1);
         QVERIFY(child<QFrame>(m.w(), QStringLiteral("Picture6"))->isHidden());
         QVERIFY(child<QPushButton>(m.w(), QStringLiteral("Command1"))->isEnabled());
+        // A new grade group rebuilds the personal display, not the points ranking.
+        child<QRadioButton>(m.w(), QStringLiteral("Option2(2)"))->setChecked(true);
+        m.menu->Combo1_Click();
+        QCOMPARE(m.label5(), QStringLiteral("個人別ﾀｲﾑ"));
+        QCOMPARE(m.rows(2).size(), 1);
     }
 };
 

@@ -387,6 +387,28 @@ private slots:
                  QStringList{QStringLiteral("    4 12/07③あ　　　　③40秒")});
     }
 
+    // Runs dated after today (a computer whose clock runs ahead) show in no period, as the
+    // statistics count them in no date window; the personal view looks back the same way.
+    void futureRunsInNoPeriod_data() {
+        QTest::addColumn<int>("code");
+        QTest::newRow("this week") << 1;
+        QTest::newRow("one month") << 3;
+        QTest::newRow("everything") << 5;
+    }
+    void futureRunsInNoPeriod() {
+        QFETCH(int, code);
+        Views v;
+        v.pupil(1, QStringLiteral("あ"));
+        v.ctx.secondsSinceMidnight = 23 * 3600 + 59 * 60;
+        const RecordSnapshot records =
+            snapshotOf({run(kToday, 60, 1, 1, 40), run(kToday.addDays(1), 60, 1, 1, 30),
+                        run(kToday.addDays(365), 60, 1, 1, 20)});
+        QCOMPARE(allResultsRows(records, v.ctx, periodDaysFor(code, kToday, 0))[1],
+                 QStringList{QStringLiteral("  40秒 12/09●あ　　　　●4")});
+        QCOMPARE(kz::personalTimeRows(records, v.ctx)[1],
+                 QStringList{QStringLiteral("2026/12/09 0:01:00  40秒")});
+    }
+
     void allResultsSeeOnlyTheLastTwentyThousand() {
         Views v;
         v.pupil(1, QStringLiteral("あ"));
