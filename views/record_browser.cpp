@@ -42,12 +42,13 @@ void RecordBrowser::LoadRosterForBrowser() {
         m_p.s.dialogs.message(reading.error);
         return;
     }
-    // Every pupil of the roster, listed or not, by number: a record may belong to any of them.
-    for (int k = 0; k < kStudentSlots; ++k) {
-        if (tables.studentNames[k].isEmpty()) continue;
-        m_names[k] = trimBlanks(tables.studentNames[k]);
+    // Every pupil of the roster, listed or not, in the roster's own order: a record may belong
+    // to any of them, and the teacher finds a pupil where the roster puts them.
+    for (const RosterEntry& e : reading.stored) {
+        const int k = e.number;
+        m_names[k] = trimBlanks(e.name);
         m_nameFields[k] = (m_names[k] + QString(5, QChar(0x3000))).left(6);
-        if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, tables.birthYears[k])))
+        if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, e.birthYear)))
             m_grades[k] = *grade;
         m_comboItems << QString::number(k) + QStringLiteral(" /  ") + m_names[k];
     }

@@ -97,6 +97,20 @@ private slots:
         QVERIFY(w.b.rows()[1].text.endsWith(QStringLiteral("++他塾")));
     }
 
+    void pupilChoicesFollowTheRoster() {
+        Browser w({rec(1, 1, 30)});
+        // Unlisted (flag 1) and out-of-order pupils stay where the roster puts them; a line
+        // that names no pupil adds nothing.
+        w.school.writeRoster(QStringLiteral("7,2019,0,0,  なな ,0,,\r\n"
+                                            "3,2018,0,0,さん,1,,\r\n"
+                                            "x,2018,0,0,だめ,0,,\r\n"
+                                            "5,2017,0,0,ご,2,,\r\n"));
+        w.b.Command1_Click();
+        QCOMPARE(w.b.comboItems(), (QStringList{QStringLiteral("7 /  なな"),
+                                                QStringLiteral("3 /  さん"),
+                                                QStringLiteral("5 /  ご")}));
+    }
+
     void changeKeepsDateClockAndLevel() {
         Browser w({rec(1, 1, 30), rec(2, 2, 40), rec(3, 3, 50)});
         RecordBrowser::Panel panel;
