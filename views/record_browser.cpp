@@ -77,9 +77,9 @@ QString RecordBrowser::clockText(double v) {
         .arg(seconds % 60, 2, 10, QChar(u'0'));
 }
 
-// Appends v right-aligned in width characters, keeping its last characters when longer;
-// width 0: as many as it has.
-static void appendRightAligned(QString& t, qint64 v, int width) {
+// Appends v right-aligned in width characters, keeping its last characters when longer
+// (all of them when not cut); width 0: as many as it has.
+static void appendRightAligned(QString& t, qint64 v, int width, bool cut = true) {
     char digits[24];
     int n = 0;
     const bool negative = v < 0;
@@ -89,7 +89,7 @@ static void appendRightAligned(QString& t, qint64 v, int width) {
         u /= 10;
     } while (u);
     if (negative) digits[n++] = '-';
-    if (width <= 0) width = n;
+    if (width <= 0 || (!cut && n > width)) width = n;
     for (int i = n; i < width; ++i)
         t += u' ';
     for (int i = std::min(n, width) - 1; i >= 0; --i)
@@ -117,7 +117,8 @@ QString RecordBrowser::rowText(qint64 recordNumber, const SeisekiRecord& rec) co
     appendRightAligned(t, rec.recordTime, 5);
     t += QStringLiteral("秒 ");
     t += QChar(0x3000);
-    appendRightAligned(t, student, 4);
+    // Only padded: a student number outside the roster's range stays readable whole.
+    appendRightAligned(t, student, 4, /*cut=*/false);
     t += u' ';
     if (student >= 0 && student < kStudentSlots) {
         t += m_nameFields[student];
