@@ -90,6 +90,12 @@ QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table) {
     bool encoded = true;
     const QByteArray bytes = encodeCp932(fileText(), &encoded);
     if (!encoded) return QStringLiteral("%1\n記録できない文字があります。").arg(path);
+    // Every computer loads this file at start: a cell the reader would refuse (a word in a
+    // time column, a comma that adds a value) must not reach it.
+    CriteriaTable check = table;
+    const QString problem = check.read(fileText());
+    if (!problem.isEmpty())
+        return QStringLiteral("%1 に記録できません。\n%2").arg(path, problem);
     const QString error = replaceFileWhole(path, bytes);
     if (!error.isEmpty()) return QStringLiteral("%1\n%2").arg(path, error);
     m_dataChanged = false;

@@ -26,7 +26,8 @@ public:
     QString LoadGrid(const QString& path);
     // SaveGrid: the heading line and rows 1..lastRow written as a new file that replaces the
     // old one whole; dataChanged cleared; then the running program's table is reloaded from
-    // it. Returns an empty string or a message naming the file (then nothing was replaced).
+    // it. Returns an empty string or a message naming the file (then nothing was replaced,
+    // also when a cell holds what the file's reader would refuse).
     QString SaveGrid(const QString& path, CriteriaTable& table);
     // The file text the save writes (CR LF lines, twelve cells joined by ",").
     QString fileText() const;

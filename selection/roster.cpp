@@ -84,6 +84,7 @@ RosterReading readRosterText(const QString& text, RosterTables& tables, const QD
         tables.birthYears[e.number] = e.birthYear;
         if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, e.birthYear)))
             tables.gradeTexts[e.number] = *grade;
+        out.stored.push_back(e);
         if (e.listFlag != 0) continue;
         if (static_cast<int>(out.listed.size()) >= kRosterSlots) {
             ++out.overflow;

@@ -65,6 +65,7 @@ struct RosterProblem {
 struct RosterReading {
     QString error;                   // empty, or a message naming the file
     std::vector<RosterEntry> listed; // listed lines in file order, at most 5000
+    std::vector<RosterEntry> stored; // every stored line in file order, listed or not
     int outOfRange = 0;              // lines skipped: number outside 0..5000
     int overflow = 0;                // listed lines beyond the 5000th, stored but not listed
     std::vector<RosterProblem> problems; // every line skipped or not listed, in file order

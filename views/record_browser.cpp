@@ -42,12 +42,13 @@ void RecordBrowser::LoadRosterForBrowser() {
         m_p.s.dialogs.message(reading.error);
         return;
     }
-    // Every pupil of the roster, listed or not, by number: a record may belong to any of them.
-    for (int k = 0; k < kStudentSlots; ++k) {
-        if (tables.studentNames[k].isEmpty()) continue;
-        m_names[k] = trimBlanks(tables.studentNames[k]);
+    // Every pupil of the roster, listed or not, in the roster's own order: a record may belong
+    // to any of them, and the teacher finds a pupil where the roster puts them.
+    for (const RosterEntry& e : reading.stored) {
+        const int k = e.number;
+        m_names[k] = trimBlanks(e.name);
         m_nameFields[k] = (m_names[k] + QString(5, QChar(0x3000))).left(6);
-        if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, tables.birthYears[k])))
+        if (const auto grade = gradeTextFor(gradeIndexOf(tables.schoolYear, e.birthYear)))
             m_grades[k] = *grade;
         m_comboItems << QString::number(k) + QStringLiteral(" /  ") + m_names[k];
     }
@@ -76,9 +77,9 @@ QString RecordBrowser::clockText(double v) {
         .arg(seconds % 60, 2, 10, QChar(u'0'));
 }
 
-// Appends v right-aligned in width characters, keeping its last characters when longer;
-// width 0: as many as it has.
-static void appendRightAligned(QString& t, qint64 v, int width) {
+// Appends v right-aligned in width characters, keeping its last characters when longer
+// (all of them when not cut); width 0: as many as it has.
+static void appendRightAligned(QString& t, qint64 v, int width, bool cut = true) {
     char digits[24];
     int n = 0;
     const bool negative = v < 0;
@@ -88,7 +89,7 @@ static void appendRightAligned(QString& t, qint64 v, int width) {
         u /= 10;
     } while (u);
     if (negative) digits[n++] = '-';
-    if (width <= 0) width = n;
+    if (width <= 0 || (!cut && n > width)) width = n;
     for (int i = n; i < width; ++i)
         t += u' ';
     for (int i = std::min(n, width) - 1; i >= 0; --i)
@@ -116,7 +117,8 @@ QString RecordBrowser::rowText(qint64 recordNumber, const SeisekiRecord& rec) co
     appendRightAligned(t, rec.recordTime, 5);
     t += QStringLiteral("秒 ");
     t += QChar(0x3000);
-    appendRightAligned(t, student, 4);
+    // Only padded: a student number outside the roster's range stays readable whole.
+    appendRightAligned(t, student, 4, /*cut=*/false);
     t += u' ';
     if (student >= 0 && student < kStudentSlots) {
         t += m_nameFields[student];

@@ -89,6 +89,31 @@ private slots:
         QVERIFY(bytesOf(criteriaPath(school)).contains("\r\n55,,60,5,1,20,0,7,3,,,\r\n"));
     }
 
+    void aCellTheReaderRefusesIsNotSaved_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("word as pass time") << 1 << QStringLiteral("abc");
+        QTest::newRow("comma adds a value") << 1 << QStringLiteral("5,5");
+        QTest::newRow("comma in a spare column") << 10 << QStringLiteral("a,b");
+    }
+    void aCellTheReaderRefusesIsNotSaved() {
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        test::TempSchool school;
+        const QByteArray before = bytesOf(criteriaPath(school));
+        CriteriaGrid grid;
+        grid.LoadGrid(criteriaPath(school));
+        grid.clickCell(2, column);
+        grid.TextToGrid(text);
+        CriteriaTable table;
+        QVERIFY(table.read(QString::fromLatin1(before)).isEmpty());
+        const int passTime = table.passTime[2];
+        QVERIFY(!grid.SaveGrid(criteriaPath(school), table).isEmpty());
+        QCOMPARE(bytesOf(criteriaPath(school)), before);
+        QVERIFY(grid.dataChanged()); // still asks on leaving
+        QCOMPARE(table.passTime[2], passTime);
+    }
+
     void shiftDownFillsTheColumnWithoutColour() {
         test::TempSchool school;
         CriteriaGrid grid;

@@ -79,7 +79,8 @@ private slots:
     }
 
     void rowLayout() {
-        Browser w({rec(2, 1, 27), rec(3, 12, 99999, "99999"), rec(1, 4000, 8)});
+        Browser w({rec(2, 1, 27), rec(3, 12, 99999, "99999"), rec(1, 4000, 8), rec(1, 12345, 8),
+                   rec(1, -1234, 8)});
         // せいと1 is born for 小１ this school year.
         QCOMPARE(
             w.b.rows()[0].text,
@@ -89,12 +90,29 @@ private slots:
             w.b.rows()[1].text.endsWith(QStringLiteral("99999秒 　  12 せいと12　 小３++他塾")));
         // A number without a roster line: no name (the five filling spaces alone), no grade.
         QVERIFY(w.b.rows()[2].text.endsWith(QStringLiteral("秒 　4000 　　　　　 ++テスト小学校")));
+        // A student number wider than its four places is padded, never cut.
+        QVERIFY(w.b.rows()[3].text.endsWith(QStringLiteral("秒 　12345 　　　　　 ++テスト小学校")));
+        QVERIFY(w.b.rows()[4].text.endsWith(QStringLiteral("秒 　-1234 　　　　　 ++テスト小学校")));
     }
 
     void aSchoolWithoutCodeKnowsItsOwnRecords() {
         Browser w({rec(1, 1, 30, "     "), rec(1, 1, 30, "12345")}, QString());
         QVERIFY(w.b.rows()[0].text.endsWith(QStringLiteral("++テスト小学校")));
         QVERIFY(w.b.rows()[1].text.endsWith(QStringLiteral("++他塾")));
+    }
+
+    void pupilChoicesFollowTheRoster() {
+        Browser w({rec(1, 1, 30)});
+        // Unlisted (flag 1) and out-of-order pupils stay where the roster puts them; a line
+        // that names no pupil adds nothing.
+        w.school.writeRoster(QStringLiteral("7,2019,0,0,  なな ,0,,\r\n"
+                                            "3,2018,0,0,さん,1,,\r\n"
+                                            "x,2018,0,0,だめ,0,,\r\n"
+                                            "5,2017,0,0,ご,2,,\r\n"));
+        w.b.Command1_Click();
+        QCOMPARE(w.b.comboItems(), (QStringList{QStringLiteral("7 /  なな"),
+                                                QStringLiteral("3 /  さん"),
+                                                QStringLiteral("5 /  ご")}));
     }
 
     void changeKeepsDateClockAndLevel() {
