@@ -151,8 +151,10 @@ ChartBlock computeChartBlock(const ComparisonContext& ctx, int chartBangou, int 
         if (t < kChartCountedBelow) {
             b.schoolSum += t;
             ++b.schoolCount;
-            b.schoolBest = std::min(b.schoolBest, t);
         }
+        // Any finished run can be the school's best, as it can be the pupil's; a run that did
+        // not finish has no time to compare.
+        if (t < kNotFinished) b.schoolBest = std::min(b.schoolBest, t);
         if (r.bangou != chartBangou) continue;
         if (t < kChartCountedBelow) ++k;
         if (t < kNotFinished && (pupilBest < 0 || t < pupilBest)) pupilBest = t;
@@ -265,9 +267,11 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
     setPenWidth(painter, s, lineWidth, Qt::black);
     painter.drawLine(QPointF(0.2 * W2, B + 0.8 * H3), QPointF(0.2 * W2, B + 0.1 * H3));
 
-    // Runs far above the scale stay inside their own block instead of marking the one above.
+    // Runs far above the scale, their joining lines and labels stay inside their own block
+    // instead of marking the one above.
+    const QRectF blockArea(0, B, W, H3);
     painter.save();
-    painter.setClipRect(QRectF(0, B, W, H3));
+    painter.setClipRect(blockArea);
     QPen dot(Qt::red);
     dot.setWidthF(std::max(1.0, lineWidth * unitsOf(s).perLineUnit));
     dot.setCapStyle(Qt::RoundCap);
@@ -291,6 +295,8 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
 
     const int m = static_cast<int>(b.bests.size());
     if (m > 0) {
+        painter.save();
+        painter.setClipRect(blockArea);
         printAt(painter, b.runs.back().x - 0.025 * W2, B + 0.815 * H3, b.lastDate);
         setPenWidth(painter, s, 3, Qt::black);
         for (int j = 1; j < m; ++j)
@@ -317,6 +323,7 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
         const ChartPoint& em = b.bests[m - 1];
         printAt(painter, em.x - 0.025 * W2, B + em.y + 0.04 * H3, QString::number(em.time) + u'秒');
         printAt(painter, em.x - 0.025 * W2, B + em.y + 0.07 * H3, dateLabel(m - 1));
+        painter.restore();
     }
     painter.restore();
     return b;

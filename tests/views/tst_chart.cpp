@@ -208,6 +208,65 @@ private slots:
                  QStringLiteral("　　順位　　　　  ---位"));
     }
 
+    void schoolBest_data() {
+        QTest::addColumn<QList<int>>("pupilRuns");
+        QTest::addColumn<QList<int>>("otherRuns");
+        QTest::addColumn<QString>("line4");
+        QTest::newRow("only slow runs") << QList<int>{2000} << QList<int>{}
+                                        << QStringLiteral("　　最高　　　　 2000秒 / 2000秒");
+        QTest::newRow("a failed run is no best")
+            << QList<int>{2000} << QList<int>{90000}
+            << QStringLiteral("　　最高　　　　 2000秒 / 2000秒");
+        QTest::newRow("a slow run of another pupil")
+            << QList<int>{30} << QList<int>{1900} << QStringLiteral("　　最高　　　　   30秒 /   30秒");
+        QTest::newRow("a counted run beats it")
+            << QList<int>{2000} << QList<int>{25} << QStringLiteral("　　最高　　　　 2000秒 /   25秒");
+    }
+    // The school's best can never be slower than the pupil's own best.
+    void schoolBest() {
+        QFETCH(QList<int>, pupilRuns);
+        QFETCH(QList<int>, otherRuns);
+        QFETCH(QString, line4);
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.pupil(2, QStringLiteral("じろう"));
+        for (int t : pupilRuns)
+            sc.run(1, 1, t);
+        for (int t : otherRuns)
+            sc.run(2, 1, t);
+        sc.done();
+        const ChartBlock b = computeChartBlock(sc.ctx, 1, 1, comparisonFigures(sc.ctx, 1, 1),
+                                               ChartSurface::panel(600, 900));
+        QCOMPARE(b.lines[4], line4);
+    }
+
+    // A best far above the scale: its joining line must not mark the block above.
+    void joiningLineStaysInItsBlock() {
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.run(1, 1, 1500);
+        sc.run(1, 1, 40);
+        sc.done();
+        QImage img(1000, 1500, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        const ChartSurface s = ChartSurface::panel(img.width(), img.height());
+        const double B = 0.35 * img.height();
+        const ChartBlock b =
+            drawChartBlock(painter, s, B, sc.ctx, 1, 1, comparisonFigures(sc.ctx, 1, 1));
+        painter.end();
+        QCOMPARE(b.bests.size(), size_t(2));
+        const ChartPoint& a = b.bests[0];
+        const ChartPoint& c = b.bests[1];
+        QVERIFY(a.y < 0);
+        // Where the line would cross the band just above the block, and just inside it.
+        auto xAt = [&](double y) { return a.x + (c.x - a.x) * (y - a.y) / (c.y - a.y); };
+        const double H3 = img.height() / 3.0;
+        for (double y : {-0.2 * H3, -0.05 * H3})
+            QCOMPARE(rgbAt(img, xAt(y), B + y), QRgb(0xFFFFFF));
+        QCOMPARE(rgbAt(img, xAt(0.15 * H3), B + 0.15 * H3), QRgb(0x000000));
+    }
+
     void figuresFoundByStudentNumber() {
         // The chart pupil's name is part of a better pupil's longer name, and a pupil of
         // another grade with the same name ranks first; neither lends its figures.
