@@ -136,14 +136,29 @@ PlayResult SdlSoundOutput::play(const QString& path) {
     // device that takes nothing for half a second is taken to have started then: never a hang).
     QElapsedTimer clock;
     clock.start();
-    waitUntil([&] { return SDL_GetQueuedAudioSize(m_device) < total || clock.elapsed() >= 500; });
+    waitUntil([&] {
+        return SDL_GetQueuedAudioSize(m_device) < total || clock.elapsed() >= 500 || deviceLost();
+    });
     clock.start();
     // It ends its length later on the system clock; the silent driver's own pace drifts with
     // its sleeps. A real device first finishes the buffer it is playing.
     const qint64 playedFrames = frames + (m_silentDriver ? 0 : m_bufferFrames);
     const qint64 endNs = playedFrames * 1000000000LL / std::max(1, m_freq);
-    waitUntil([&] { return clock.nsecsElapsed() >= endNs; });
+    waitUntil([&] { return clock.nsecsElapsed() >= endNs || deviceLost(); });
+    if (deviceLost()) {
+        // Unplugged or taken away: nothing was heard, which the failure count must see. The
+        // next sound opens a device again.
+        const PlayResult lost{263, QStringLiteral("音声装置が使えなくなりました: %1").arg(sdlError())};
+        SDL_CloseAudioDevice(m_device);
+        m_device = 0;
+        return lost;
+    }
     return {};
+}
+
+bool SdlSoundOutput::deviceLost() const {
+    // SDL stops a device it has lost; this program never stops its own.
+    return SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
 }
 
 } // namespace kz

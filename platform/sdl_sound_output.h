@@ -23,6 +23,7 @@ private:
     PlayResult openDevice();
     // The wave in the device's format, decoded on first use.
     PlayResult samplesOf(const QString& path, const QByteArray*& samples);
+    bool deviceLost() const;
 
     bool m_initialised = false;
     QString m_initError;

@@ -12,7 +12,9 @@
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -46,8 +48,13 @@ public:
                 return;
             }
             sleepUntil(m_dueNs - m_handlerNs);
-            // Due times follow each other from the first, not from late wake-ups.
-            m_dueNs += m_interval * 1'000'000LL;
+            // Due times follow each other from the first, not from late wake-ups; periods missed
+            // altogether (the loop blocked, the computer suspended) are skipped, not fired in a
+            // burst.
+            const qint64 periodNs = m_interval * 1'000'000LL;
+            m_dueNs += periodNs;
+            if (const qint64 behind = m_clock.nsecsElapsed() - m_dueNs; behind > 0 && periodNs > 0)
+                m_dueNs += (behind / periodNs + 1) * periodNs;
             arm();
             QElapsedTimer handler;
             handler.start();
@@ -65,7 +72,8 @@ public:
     int interval() const override { return m_interval; }
     void setEnabled(bool on) override {
         m_on = on;
-        if (!on) {
+        // An interval of 0 never fires (it would run the handler without pause and hold a core).
+        if (!on || m_interval <= 0) {
             m_timer.stop();
         } else if (m_precise) {
             m_clock.start();
@@ -123,8 +131,12 @@ namespace {
 int g_terminationPipe[2] = {-1, -1};
 
 extern "C" void terminationSignal(int) {
+    // The interrupted code may be about to read errno; the write end never blocks (a full
+    // buffer already holds a pending request).
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_terminationPipe[0], &byte, 1);
+    errno = savedErrno;
 }
 } // namespace
 
@@ -132,6 +144,7 @@ void onTerminationRequest(std::function<void()> onRequest) {
     if (g_terminationPipe[0] >= 0 ||
         ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_terminationPipe) != 0)
         return;
+    ::fcntl(g_terminationPipe[0], F_SETFL, ::fcntl(g_terminationPipe[0], F_GETFL) | O_NONBLOCK);
     auto* notifier = new QSocketNotifier(g_terminationPipe[1], QSocketNotifier::Read,
                                          QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier,

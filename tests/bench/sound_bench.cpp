@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -64,9 +65,12 @@ struct Summary {
     double median, worst;
 };
 
+// Median and the error of largest size: a play that returns before its sound has ended is as
+// wrong as one that blocks too long.
 Summary summarise(std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    return {v[v.size() / 2], v.back()};
+    const double worst = std::fabs(v.front()) > std::fabs(v.back()) ? v.front() : v.back();
+    return {v[v.size() / 2], worst};
 }
 
 // Blocking time minus the sound's length, in ms, over 20 plays.
@@ -162,13 +166,14 @@ int main(int argc, char** argv) {
                 qgetenv("SDL_AUDIODRIVER").constData());
     std::printf("  0.05 s wave, 20 plays: median %+.1f ms, worst %+.1f ms\n", s.median, s.worst);
     std::printf("  1 s wave,    20 plays: median %+.1f ms, worst %+.1f ms\n", l.median, l.worst);
-    const bool playMet = std::max(s.median, l.median) <= 20 && std::max(s.worst, l.worst) <= 50;
+    const bool playMet = std::max(std::fabs(s.median), std::fabs(l.median)) <= 20 &&
+                         std::max(std::fabs(s.worst), std::fabs(l.worst)) <= 50;
     std::printf("  goal (median <= 20 ms, worst <= 50 ms): %s\n", playMet ? "met" : "NOT met");
 
     const Summary d = drillFigures(out, dir, correctMs);
     std::printf("drill, space key of a correct answer to the next number's paint, minus the\n"
                 "correct sound's %d ms, 10 answers: median %+.1f ms, worst %+.1f ms\n",
                 correctMs, d.median, d.worst);
-    std::printf("  goal (worst <= 50 ms): %s\n", d.worst <= 50 ? "met" : "NOT met");
+    std::printf("  goal (worst <= 50 ms): %s\n", std::fabs(d.worst) <= 50 ? "met" : "NOT met");
     return 0;
 }
