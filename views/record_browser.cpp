@@ -232,6 +232,14 @@ bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
     const qint64 n = m_opened;
     const RecordFile::Result r =
         RecordFile(m_p.recordFilePath()).write(n, rec, retryWait(), m_openedBytes);
+    afterWrite(n, r);
+    m_selectedRow = rowOfRecord(n);
+    return r.ok();
+}
+
+// After a change or an erase of record n: say what went wrong, close the edit and list the file
+// again, since another computer may have changed it too.
+void RecordBrowser::afterWrite(qint64 n, const RecordFile::Result& r) {
     if (r.mismatch)
         m_p.s.dialogs.message(
             QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。")
@@ -240,8 +248,6 @@ bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
         showFileError(kRecord, r);
     m_opened = 0;
     Command1_Click();
-    m_selectedRow = rowOfRecord(n);
-    return r.ok();
 }
 
 bool RecordBrowser::erase() {
@@ -253,14 +259,7 @@ bool RecordBrowser::erase() {
     const RecordFile::Result r =
         RecordFile(m_p.recordFilePath())
             .erase(n, m_openedBytes, m_p.h.dataFolder + files::recordsTemp, retryWait());
-    if (r.mismatch)
-        m_p.s.dialogs.message(
-            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。")
-                .arg(n));
-    else if (!r.ok())
-        showFileError(kRecord, r);
-    m_opened = 0;
-    Command1_Click();
+    afterWrite(n, r);
     // The record that followed the erased one now has its number; else the new last row.
     const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), n,
                                      [](const Row& row, qint64 v) { return row.recordNumber < v; });

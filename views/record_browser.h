@@ -76,6 +76,7 @@ private:
     QString gradeLabel(int student) const;
     std::function<void()> retryWait();
     void showFileError(const QString& operation, const RecordFile::Result& r);
+    void afterWrite(qint64 n, const RecordFile::Result& r);
 
     Program& m_p;
     std::vector<QString> m_names;      // by student number 0..5000, trimmed
