@@ -3,7 +3,7 @@
 #include "selection/level_menu.h"
 #include "selection/name_list.h"
 #include "selection/teacher.h"
-#include "selection_support.h"
+#include "support/program_school.h"
 
 #include <QDir>
 #include <QFile>
