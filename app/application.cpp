@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "drill/ui/drill_screens.h"
+#include "records/configuration.h"
 #include "records/ui/records_screens.h"
 #include "selection/ui/selection_screens.h"
 #include "shell/ui/Firstfrm.h"

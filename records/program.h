@@ -52,9 +52,4 @@ struct Program {
     } drill;
 };
 
-// The whole start-up configuration: path and common data, program defaults, criteria, sound
-// names. Returns an empty string, or a message naming the file and what is wrong; then no
-// later step has run.
-QString LoadConfiguration(Program& p, const QString& programDir);
-
 } // namespace kz

@@ -85,21 +85,6 @@ QString nameKey(int birthYear, int gradeIndex, const QString& name, const QStrin
            figures + u'*' + QString::number(number);
 }
 
-const QStringList kGradeFilterEntries = {
-    QStringLiteral("全学年"), QStringLiteral("中学生全体"), QStringLiteral("小学生全体"),
-    QStringLiteral("中３"),   QStringLiteral("中２"),       QStringLiteral("中１"),
-    QStringLiteral("小６"),   QStringLiteral("小５"),       QStringLiteral("小４"),
-    QStringLiteral("小３"),   QStringLiteral("小２"),       QStringLiteral("小１")};
-
-bool gradeFilterKeeps(const QString& filter, int gradeNumber) {
-    if (filter == kAllGrades) return true;
-    if (filter == QStringLiteral("小学生全体")) return gradeNumber >= 1 && gradeNumber <= 6;
-    if (filter == QStringLiteral("中学生全体")) return gradeNumber >= 7 && gradeNumber <= 9;
-    for (int g = 1; g <= 9; ++g)
-        if (gradeTextFor(g) == filter) return gradeNumber == g;
-    return false;
-}
-
 std::vector<NameRow> nameRows(const std::vector<RosterEntry>& listed, int schoolYear,
                               const Statistics& stats, int statsMode, const QString& filter) {
     std::vector<NameRow> rows;

@@ -1,5 +1,5 @@
 #pragma once
-#include "roster.h"
+#include "school/roster.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,11 +40,6 @@ QString figuresField(const PupilFigures& f, int statsMode);
 // padding, the figures, "*" and the number.
 QString nameKey(int birthYear, int gradeIndex, const QString& name, const QString& figures,
                 int statsMode, int number);
-
-// The grade filter's entries, in the order the filter lists them.
-extern const QStringList kGradeFilterEntries;
-inline const QString kAllGrades = QStringLiteral("全学年");
-bool gradeFilterKeeps(const QString& filter, int gradeNumber);
 
 // One line of the name list.
 struct NameRow {

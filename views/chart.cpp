@@ -3,7 +3,7 @@
 #include "periods.h"
 #include "records/statistics.h"
 #include "result_rows.h"
-#include "selection/roster.h"
+#include "school/roster.h"
 #include "shell/numbers.h"
 #include "shell/ole_date.h"
 

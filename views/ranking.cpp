@@ -1,7 +1,7 @@
 #include "ranking.h"
 
 #include "records/statistics.h"
-#include "selection/roster.h"
+#include "school/roster.h"
 
 #include <cstdint>
 

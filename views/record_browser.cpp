@@ -1,7 +1,7 @@
 #include "record_browser.h"
 
 #include "records/program.h"
-#include "selection/roster.h"
+#include "school/roster.h"
 #include "shell/field_reader.h"
 #include "shell/numbers.h"
 #include "shell/ole_date.h"

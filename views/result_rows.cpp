@@ -1,6 +1,5 @@
 #include "result_rows.h"
 
-#include "selection/name_list.h"
 #include "shell/ole_date.h"
 
 #include <algorithm>
@@ -8,20 +7,6 @@
 #include <cstdio>
 
 namespace kz {
-
-const QString& GradeMark(int grade) {
-    // Shared texts: the marks are taken for every row of every list.
-    static const QString marks[] = {QStringLiteral("①"), QStringLiteral("②"), QStringLiteral("③"),
-                                    QStringLiteral("④"), QStringLiteral("⑤"), QStringLiteral("⑥"),
-                                    QStringLiteral("Ⅰ"), QStringLiteral("Ⅱ"), QStringLiteral("Ⅲ")};
-    if (grade >= 1 && grade <= 9) return marks[grade - 1];
-    return kFullWidthSpace;
-}
-
-bool InGradeGroup(int grade, const QString& groupText) {
-    // The name screen's grade filters, and "家族" (family), which shows everyone.
-    return groupText == u"家族" || gradeFilterKeeps(groupText, grade);
-}
 
 static bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';

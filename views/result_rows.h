@@ -1,18 +1,11 @@
 #pragma once
-// The texts of the level menu's result rows: grade marks, the grade-group filter and the row
-// layouts of today's, the all-results and the personal-time lists. Every function returns the
-// exact characters a list shows.
+// The texts of the level menu's result rows: the row layouts of today's, the all-results and the
+// personal-time lists. Every function returns the exact characters a list shows.
 #include "shell/numbers.h"
 
 #include <QString>
 
 namespace kz {
-
-// The one-character mark beside another pupil's name: "①".."⑥" for grades 1..6, "Ⅰ".."Ⅲ" for
-// 7..9, a full-width space otherwise.
-const QString& GradeMark(int grade);
-// Whether the grade belongs to the group the menu's grade choice shows, judged by its exact text.
-bool InGradeGroup(int grade, const QString& groupText);
 
 inline const QString kCurrentPupilMark = QStringLiteral("●");
 inline const QString kFullWidthSpace = QStringLiteral("　");

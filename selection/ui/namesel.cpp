@@ -1,9 +1,9 @@
 #include "namesel.h"
 
 #include "records/program.h"
-#include "screen_parts.h"
 #include "selection_context.h"
 #include "shell/startup.h"
+#include "shell/ui/screen_parts.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -2,12 +2,12 @@
 
 #include "records/availability.h"
 #include "records/program.h"
-#include "screen_parts.h"
 #include "selection/level_menu.h"
 #include "selection/name_list.h"
 #include "selection/teacher.h"
 #include "selection_context.h"
 #include "shell/startup.h"
+#include "shell/ui/screen_parts.h"
 #include "views/periods.h"
 #include "views/ranking.h"
 #include "views/result_views.h"

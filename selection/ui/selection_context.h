@@ -1,5 +1,5 @@
 #pragma once
-#include "selection/roster.h"
+#include "school/roster.h"
 
 namespace kz {
 

@@ -2,7 +2,7 @@
 // file and a roster of 2,000, drawn into an image the size of the panel on a full-HD screen.
 // The time includes the one read of the file, both rankings of every level and the drawing.
 #include "records/statistics.h"
-#include "selection/roster.h"
+#include "school/roster.h"
 #include "shell/ole_date.h"
 #include "support/fakes.h"
 #include "views/chart.h"

@@ -1,9 +1,9 @@
 // Name-screen rebuild from a 5,000-line roster with its statistics scan of 20,000 records:
 // the model alone and the whole screen (list control filled). Goal: median <= 100 ms.
 #include "selection/name_list.h"
-#include "selection/selection_support.h" // tests/selection
 #include "selection/ui/namesel.h"
 #include "selection/ui/selection_context.h"
+#include "support/program_school.h"
 
 #include <algorithm>
 #include <cstdio>

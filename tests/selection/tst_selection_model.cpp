@@ -1,9 +1,9 @@
 // The roster, the name list and its figures, the level menu's texts and keys, the password.
+#include "school/roster.h"
 #include "selection/level_menu.h"
 #include "selection/name_list.h"
-#include "selection/roster.h"
 #include "selection/teacher.h"
-#include "selection_support.h"
+#include "support/program_school.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 #include "selection/ui/namesel.h"
 #include "selection/ui/seisekitime1.h"
 #include "selection/ui/selection_context.h"
-#include "selection_support.h"
 #include "shell/startup.h"
+#include "support/level_menu.h"
 
 #include <QComboBox>
 #include <QFontInfo>
@@ -21,30 +21,15 @@ using namespace kz::test;
 
 namespace {
 
-template <class T> T* child(QWidget* form, const QString& name) {
-    T* w = form->findChild<T*>(name);
-    if (!w) qFatal("no control %s", qPrintable(name));
-    return w;
-}
-
-struct Menu {
-    School school;
-    Selection selection;
-    std::unique_ptr<seisekitime1> menu;
-
-    explicit Menu(int levels, const QString& name = QStringLiteral("たろう")) {
-        Hensuu1& h = school.p->h;
-        prepareLevels(h);
-        h.levelCount = levels;
-        h.Bangou = 5;
-        h.studentName = name;
-        h.studentGrade = QStringLiteral("小３");
+struct Menu : LevelMenu {
+    explicit Menu(int levels, const QString& name = QStringLiteral("たろう"))
+        : LevelMenu(levels, name) {
+        school.p->h.studentGrade = QStringLiteral("小３");
         for (int n = 1; n <= levels; ++n)
             school.p->criteria.passTime[n] = 30 + n;
         school.p->criteria.clearPoints[2] = 9999;
-        menu = std::make_unique<seisekitime1>(*school.p, selection);
+        open();
     }
-    QWidget* w() const { return menu.get(); }
     int leftOf(const QString& control, int n) const {
         return menu->designGeometry(child<QWidget>(w(), arrayName(control, n))).x();
     }

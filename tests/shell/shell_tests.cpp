@@ -1,5 +1,4 @@
-// Text files, numbers, configuration and start-up state.
-#include "shell/configuration.h"
+// Text files, numbers and start-up state.
 #include "shell/field_reader.h"
 #include "shell/numbers.h"
 #include "shell/startup.h"
@@ -228,105 +227,6 @@ private slots:
         QCOMPARE(fixedCp932Field(QStringLiteral("1234567"), 5), QByteArray("12345"));
         // Three double-byte characters are six bytes: the third is dropped, not halved.
         QCOMPARE(fixedCp932Field(QStringLiteral("先生方"), 5), QByteArray("\x90\xe6\x90\xb6 ", 5));
-    }
-
-    void schoolCodeSplit_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("code");
-        QTest::newRow("code") << "12345みどり小学校" << "みどり小学校" << "12345";
-        QTest::newRow("no digits") << "みどり小学校" << "みどり小学校" << "";
-        QTest::newRow("zeros") << "00000みどり" << "00000みどり" << "";
-    }
-    void schoolCodeSplit() {
-        QFETCH(QString, field);
-        QFETCH(QString, line);
-        QFETCH(QString, code);
-        QString l, c;
-        splitSchoolCode(field, &l, &c);
-        QCOMPARE(l, line);
-        QCOMPARE(c, code);
-    }
-
-    // A program folder Drill1 beside the path file; the path file names a share folder.
-    void configurationDerivesFolders_data() {
-        QTest::addColumn<bool>("trailingSeparator");
-        QTest::newRow("with separator") << true;
-        QTest::newRow("without separator") << false; // the folder it names, not a glued name
-    }
-    void configurationDerivesFolders() {
-        QFETCH(bool, trailingSeparator);
-        QTemporaryDir dir;
-        const QString share = dir.filePath(QStringLiteral("share"));
-        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")),
-                         share + (trailingSeparator ? QStringLiteral("/") : QString()) +
-                             QStringLiteral(",,,,,,,,,p10\r\n"));
-        test::writeCp932(share + QStringLiteral("/共通データ.txt"),
-                         QStringLiteral("4,12345みどり小学校,1,0,0,0123,,,,\r\n"));
-        Hensuu1 h;
-        const QString error = loadPathAndCommonData(h, dir.filePath(QStringLiteral("Drill1")));
-        QCOMPARE(error, QString());
-        QCOMPARE(h.programFolderName, QStringLiteral("Drill1"));
-        QCOMPARE(h.basePath, share + u'/');
-        QCOMPARE(h.dataFolder, share + QStringLiteral("/Drill1/"));
-        QCOMPARE(h.soundFolder, share + QStringLiteral("/音フォルダ/"));
-        QCOMPARE(h.schoolCode, QStringLiteral("12345"));
-        QCOMPARE(h.schoolLine, QStringLiteral("みどり小学校"));
-        QCOMPARE(h.commonLine1.toNumber(), 4.0);
-        QCOMPARE(h.commonLine6.toText(), QStringLiteral("123"));
-        QCOMPARE(h.pathSpare[9], QStringLiteral("p10"));
-    }
-
-    // Text slots of both files keep their characters: a code with a leading zero, folder names
-    // of digits, spares.
-    void configurationTextSlotsKeepTheirCharacters_data() {
-        QTest::addColumn<QString>("field2");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("ten digits") << "0123456789" << "01234" << "56789";
-        QTest::newRow("five digits") << "01234" << "01234" << "";
-        QTest::newRow("full-width space kept") << "12345　みどり" << "12345" << "　みどり";
-    }
-    void configurationTextSlotsKeepTheirCharacters() {
-        QFETCH(QString, field2);
-        QFETCH(QString, code);
-        QFETCH(QString, line);
-        QTemporaryDir dir;
-        const QString share = dir.filePath(QStringLiteral("007"));
-        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")),
-                         share + QStringLiteral("/,0010,,,,,,,,1.50\r\n"));
-        test::writeCp932(share + QStringLiteral("/共通データ.txt"),
-                         QStringLiteral("4,") + field2 + QStringLiteral(",1,0,0,0123,,,,\r\n"));
-        Hensuu1 h;
-        QCOMPARE(loadPathAndCommonData(h, dir.filePath(QStringLiteral("Drill1"))), QString());
-        QCOMPARE(h.schoolCode, code);
-        QCOMPARE(h.schoolLine, line);
-        QCOMPARE(h.basePath, share + u'/');
-        QCOMPARE(h.pathSpare[1], QStringLiteral("0010"));
-        QCOMPARE(h.pathSpare[9], QStringLiteral("1.50"));
-        QCOMPARE(h.commonLine6.toText(), QStringLiteral("123")); // a variant slot, as before
-    }
-
-    void configurationErrorsNameTheFile() {
-        QTemporaryDir dir;
-        Hensuu1 h;
-        const QString program = dir.filePath(QStringLiteral("Drill1"));
-        QString error = loadPathAndCommonData(h, program);
-        QVERIFY(error.contains(dir.filePath(QStringLiteral("パスデータ.txt"))));
-
-        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")), dir.path() + QStringLiteral("/,a,b\r\n"));
-        error = loadPathAndCommonData(h, program);
-        QVERIFY(error.contains(QStringLiteral("パスデータ.txt")));
-        QVERIFY(error.contains(QStringLiteral("3 項目しか")));
-
-        test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")), dir.path() + QStringLiteral("/,,,,,,,,,\r\n"));
-        error = loadPathAndCommonData(h, program);
-        QVERIFY(error.contains(dir.filePath(QStringLiteral("共通データ.txt"))));
-
-        test::writeCp932(dir.filePath(QStringLiteral("共通データ.txt")), QStringLiteral("4,学校,1,0,0,pw\r\n"));
-        error = loadPathAndCommonData(h, program);
-        QVERIFY(error.contains(QStringLiteral("共通データ.txt")));
-        QVERIFY(error.contains(QStringLiteral("6 項目しか")));
     }
 
     void seasonColours() {

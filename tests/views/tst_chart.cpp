@@ -1,7 +1,7 @@
 // The comparison chart: figures of a block, its pixels in an image, pages and print documents.
 #include "records/statistics.h"
 #include "records/statistics_support.h"
-#include "selection/roster.h"
+#include "school/roster.h"
 #include "views/chart.h"
 
 #include <QImage>

@@ -1,11 +1,8 @@
 // The level menu's comparison panel offscreen: the graph button, the hidden comparison lists,
 // the one read per pupil, and printing without a printer into PDF files, one per pupil.
 #include "records/statistics_support.h"
-#include "selection/selection_support.h"
-#include "selection/ui/seisekitime1.h"
-#include "selection/ui/selection_context.h"
-#include "shell/startup.h"
 #include "support/file_access_counter.h"
+#include "support/level_menu.h"
 
 #include <QDir>
 #include <QFrame>
@@ -20,12 +17,6 @@ using namespace kz::test;
 
 namespace {
 
-template <class T> T* child(QWidget* form, const QString& name) {
-    T* w = form->findChild<T*>(name);
-    if (!w) qFatal("no control %s", qPrintable(name));
-    return w;
-}
-
 int pdfPageCount(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return -1;
@@ -33,41 +24,20 @@ int pdfPageCount(const QString& path) {
     return static_cast<int>(QString::fromLatin1(f.readAll()).count(page));
 }
 
-struct Menu {
-    School school;
-    Selection selection;
-    std::unique_ptr<seisekitime1> menu;
-
-    Menu() {
-        Hensuu1& h = school.p->h;
-        prepareLevels(h);
-        h.levelCount = 4;
-        h.Bangou = 5;
-        h.studentName = QStringLiteral("★先生");
-        const QDate today = school.fake.clock().date;
-        for (int n = 1; n <= 4; ++n) {
-            school.p->criteria.passTime[n] = 30;
-            school.p->criteria.minimumTime[n] = 45;
-            school.p->criteria.pointRate[n] = DecimalNumber::leading(u"1");
-        }
-        const int y = today.year();
-        school.writeRoster(QStringLiteral("5,%1,0,0,★先生,0,,\r\n6,%2,0,0,はなこ,0,,\r\n"
-                                          "7,%3,0,0,じろう,0,,\r\n")
-                               .arg(y - 9)
-                               .arg(y - 9)
-                               .arg(y - 14));
-        readRosterFile(school.p->rosterFilePath(), selection.tables, today, 4, 0);
+struct Menu : LevelMenu {
+    Menu() : LevelMenu(4, QStringLiteral("★先生")) {
+        setFourLevelCriteria();
+        writeThreePupils();
         std::vector<SeisekiRecord> records;
         for (int b : {5, 6, 7})
             for (int l = 1; l <= 4; ++l)
                 for (int t : {40, 35, 38, 30})
                     records.push_back(makeRecord(today.addDays(-(t % 7)), b, l, t + b));
         school.writeRecords(records);
-        menu = std::make_unique<seisekitime1>(*school.p, selection);
+        open();
         menu->Form_Activate();
         menu->Option2_Click(2); // 個人ﾀｲﾑ
     }
-    QWidget* w() const { return menu.get(); }
 };
 
 } // namespace

@@ -1,11 +1,8 @@
 // The level menu's result views offscreen: the lists the procedures fill, their colours, the
 // state each view leaves the menu in, and how often a refresh opens and reads the record file.
 #include "records/statistics_support.h"
-#include "selection/selection_support.h"
-#include "selection/ui/seisekitime1.h"
-#include "selection/ui/selection_context.h"
-#include "shell/startup.h"
 #include "support/file_access_counter.h"
+#include "support/level_menu.h"
 #include "views/result_views.h"
 
 #include <QComboBox>
@@ -23,44 +20,16 @@ using namespace kz::test;
 
 namespace {
 
-template <class T> T* child(QWidget* form, const QString& name) {
-    T* w = form->findChild<T*>(name);
-    if (!w) qFatal("no control %s", qPrintable(name));
-    return w;
-}
-
-struct Menu {
-    School school;
-    Selection selection;
-    std::unique_ptr<seisekitime1> menu;
-    QDate today;
-
-    Menu() {
-        Hensuu1& h = school.p->h;
-        prepareLevels(h);
-        h.levelCount = 4;
-        h.Bangou = 5;
-        h.studentName = QStringLiteral("たろう");
-        today = school.fake.clock().date;
-        for (int n = 1; n <= 4; ++n) {
-            school.p->criteria.passTime[n] = 30;
-            school.p->criteria.minimumTime[n] = 45;
-            school.p->criteria.pointRate[n] = DecimalNumber::leading(u"1");
-        }
-        const int y = today.year();
-        school.writeRoster(QStringLiteral("5,%1,0,0,たろう,0,,\r\n6,%2,0,0,はなこ,0,,\r\n"
-                                          "7,%3,0,0,じろう,0,,\r\n")
-                               .arg(y - 9)
-                               .arg(y - 9)
-                               .arg(y - 14));
-        readRosterFile(school.p->rosterFilePath(), selection.tables, today, 4, 0);
+struct Menu : LevelMenu {
+    Menu() : LevelMenu(4, QStringLiteral("たろう")) {
+        setFourLevelCriteria();
+        writeThreePupils();
         school.writeRecords({makeRecord(today, 5, 1, 25), makeRecord(today, 6, 1, 40),
                              makeRecord(today, 7, 1, 99999),
                              makeRecord(today.addDays(-3), 5, 2, 33),
                              makeRecord(today.addDays(-60), 6, 1, 20)});
-        menu = std::make_unique<seisekitime1>(*school.p, selection);
+        open();
     }
-    QWidget* w() const { return menu.get(); }
     QStringList rows(int level) const {
         QStringList out;
         auto* list = child<QListWidget>(w(), arrayName(QStringLiteral("List5"), level));

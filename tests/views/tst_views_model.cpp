@@ -1,7 +1,7 @@
 // The result views' model: row texts character for character, rankings, periods, colouring.
 #include "records/statistics.h"
 #include "records/statistics_support.h"
-#include "selection/roster.h"
+#include "school/roster.h"
 #include "views/periods.h"
 #include "views/ranking.h"
 #include "views/result_views.h"

@@ -1,7 +1,7 @@
 #include "FrmData.h"
 
 #include "records/program.h"
-#include "selection/ui/screen_parts.h"
+#include "shell/ui/screen_parts.h"
 #include "shell/ui/screen_registry.h"
 
 #include <QComboBox>

@@ -1,9 +1,16 @@
 #pragma once
-#include "hensuu1.h"
+#include "shell/hensuu1.h"
 
 #include <QString>
 
 namespace kz {
+
+struct Program;
+
+// The whole start-up configuration: path and common data, program defaults, criteria, sound
+// names. Returns an empty string, or a message naming the file and what is wrong; then no
+// later step has run.
+QString LoadConfiguration(Program& p, const QString& programDir);
 
 // Reads the path file and the common data file and derives the folders (the first steps of
 // the start-up configuration). programDir is the executable's folder, with or without a

@@ -20,26 +20,6 @@ qint16 int16Field(const Field& f) { return static_cast<qint16>(f.toInteger(-3276
 
 } // namespace
 
-int schoolYearOf(const QDate& today, double startMonth) {
-    return today.month() < startMonth ? today.year() - 1 : today.year();
-}
-
-std::optional<QString> gradeTextFor(int gradeIndex) {
-    static const char16_t* const texts[] = {u"幼３", u"小１", u"小２", u"小３", u"小４", u"小５",
-                                            u"小６", u"中１", u"中２", u"中３", u"高１"};
-    if (gradeIndex < 0 || gradeIndex > 10) return std::nullopt;
-    return QString::fromUtf16(texts[gradeIndex]);
-}
-
-QString displayGrade(int gradeIndex) {
-    if (gradeIndex < -2) return QStringLiteral("幼-");
-    if (gradeIndex <= 0) return QStringLiteral("幼") + QString::number(gradeIndex + 3);
-    if (gradeIndex <= 6) return QStringLiteral("小") + QString::number(gradeIndex);
-    if (gradeIndex <= 9) return QStringLiteral("中") + QString::number(gradeIndex - 6);
-    if (gradeIndex <= 12) return QStringLiteral("高") + QString::number(gradeIndex - 9);
-    return QStringLiteral("大+");
-}
-
 QString fixedWidthText(const QString& text, int width) {
     return text.left(width).leftJustified(width, u' ');
 }

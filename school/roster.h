@@ -1,4 +1,5 @@
 #pragma once
+#include "grades.h"
 #include "shell/hensuu1.h"
 
 #include <optional>
@@ -39,17 +40,6 @@ struct RosterTables {
     QString reportedProblems;
 };
 
-// The calendar year of today, one less before the month in which the school year begins.
-// The month is compared as the common data holds it, so any value there gives a defined year.
-int schoolYearOf(const QDate& today, double startMonth);
-// 1..6 primary, 7..9 lower secondary, 0 and below kindergarten.
-inline int gradeIndexOf(int schoolYear, int birthYear) {
-    return schoolYear - birthYear - 6;
-}
-// The full-width grade text stored by number; no value (entry left as it was) outside 0..10.
-std::optional<QString> gradeTextFor(int gradeIndex);
-// The half-width label of the name list; covers every value.
-QString displayGrade(int gradeIndex);
 // A text cut or padded with blanks to exactly width characters.
 QString fixedWidthText(const QString& text, int width);
 

@@ -1,5 +1,5 @@
 #pragma once
-// A school on disk for the selection tests: a roster, an empty or filled record file, and a
+// A school on disk for the model and screen tests: a roster, an empty or filled record file, and a
 // Program over the fakes.
 #include "records/program.h"
 #include "records/statistics_support.h"

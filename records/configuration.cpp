@@ -1,8 +1,10 @@
 #include "configuration.h"
 
-#include "field_reader.h"
-#include "numbers.h"
-#include "text_codec.h"
+#include "program.h"
+#include "shell/field_reader.h"
+#include "shell/numbers.h"
+#include "shell/startup.h"
+#include "shell/text_codec.h"
 
 #include <QDir>
 
@@ -93,6 +95,21 @@ QString loadPathAndCommonData(Hensuu1& h, const QString& programDir) {
     h.programFolderName = lastFolderName(h.programPath);
     h.dataFolder = h.basePath + h.programFolderName + u'/';
     h.soundFolder = h.basePath + files::soundFolder + u'/';
+    return {};
+}
+
+QString LoadConfiguration(Program& p, const QString& programDir) {
+    QString error = loadPathAndCommonData(p.h, programDir);
+    if (!error.isEmpty())
+        return error;
+    SetProgramDefaults(p.h);
+    error = LoadCriteriaFile(p.criteria, p.criteriaFilePath());
+    if (!error.isEmpty())
+        return error;
+    error = LoadSoundNames(p.soundTable, p.h.soundFolder);
+    if (!error.isEmpty())
+        return error;
+    p.sounds.setSoundFolder(p.h.soundFolder);
     return {};
 }
 
