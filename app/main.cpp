@@ -1,5 +1,6 @@
 // The program: the real services, the application's screens, and the event loop.
 #include "app/application.h"
+#include "app/school_check_run.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/system_services.h"
 #include "shell/ui/qt_services.h"
@@ -10,6 +11,8 @@
 using namespace kz;
 
 int main(int argc, char** argv) {
+    if (wantsSchoolCheck(argc, argv))
+        return runSchoolCheck(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
     // Ended by the system (logout, shutdown): the same orderly end as closing the window.

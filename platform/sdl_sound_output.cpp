@@ -156,6 +156,26 @@ PlayResult SdlSoundOutput::play(const QString& path) {
     return {};
 }
 
+PlayResult SdlSoundOutput::ensureDevice() {
+    if (!m_initialised)
+        return {263, QStringLiteral("音声装置を初期化できません: %1").arg(m_initError)};
+    return m_device != 0 ? PlayResult{} : openDevice();
+}
+
+PlayResult SdlSoundOutput::decode(const QString& path) {
+    if (m_device != 0) {
+        const QByteArray* samples = nullptr;
+        return samplesOf(path, samples); // as a play would: decoded and converted for the device
+    }
+    SDL_AudioSpec spec{};
+    Uint8* buffer = nullptr;
+    Uint32 length = 0;
+    if (!SDL_LoadWAV(path.toUtf8().constData(), &spec, &buffer, &length))
+        return {275, QStringLiteral("%1: %2").arg(path, sdlError())};
+    SDL_FreeWAV(buffer);
+    return {};
+}
+
 bool SdlSoundOutput::deviceLost() const {
     // SDL stops a device it has lost; this program never stops its own.
     return SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;

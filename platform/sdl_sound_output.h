@@ -19,6 +19,11 @@ public:
     // Queues the whole sound and returns when it has played for its length.
     PlayResult play(const QString& path) override;
 
+    // For the set-up check: a device is open (opened now when none is), and a wave decodes,
+    // without a sound being played.
+    PlayResult ensureDevice();
+    PlayResult decode(const QString& path);
+
 private:
     PlayResult openDevice();
     // The wave in the device's format, decoded on first use.

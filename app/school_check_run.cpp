@@ -1,0 +1,76 @@
+#include "school_check_run.h"
+
+#include "check/school_check.h"
+#include "platform/sdl_sound_output.h"
+#include "platform/system_services.h"
+#include "version.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QStorageInfo>
+#include <QSysInfo>
+
+#include <cstdio>
+#include <cstring>
+
+namespace kz {
+
+bool wantsSchoolCheck(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--check") == 0) return true;
+    return false;
+}
+
+static void print(const QString& line) {
+    // The terminal's encoding: UTF-8 here, the ANSI code page on Windows.
+    std::fputs((line + u'\n').toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// The Japanese fixed-pitch family the name list and the drill's list pick first.
+static QString japaneseFixedFont() {
+    const QStringList have = QFontDatabase::families();
+    for (const char16_t* family : {u"ＭＳ ゴシック", u"MS Gothic", u"IPAGothic", u"IPAゴシック"}) {
+        const QString f = QString::fromUtf16(family);
+        if (have.contains(f, Qt::CaseInsensitive)) return f;
+    }
+    return {};
+}
+
+static qint64 freeBytes(const QString& folder) {
+    QStorageInfo disk(folder);
+    return disk.isValid() && disk.isReady() ? disk.bytesAvailable() : -1;
+}
+
+int runSchoolCheck(int argc, char** argv) {
+#ifndef _WIN32
+    // No window and perhaps no display (a terminal over the network): the offscreen platform
+    // still asks fontconfig, as the screens do.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    QGuiApplication app(argc, argv);
+    SystemClock clock;
+    SdlSoundOutput sound;
+    const CheckProbes probes{clock, [&] { return sound.ensureDevice(); },
+                             [&](const QString& path) { return sound.decode(path); },
+                             japaneseFixedFont, freeBytes};
+    print(QStringLiteral("カズトビ１ %1.%2.%3 の設置の確認（コンピューター %4）")
+              .arg(version::major)
+              .arg(version::minor)
+              .arg(version::revision)
+              .arg(QSysInfo::machineHostName()));
+    int errors = 0, warnings = 0;
+    const int status =
+        checkSchool(QCoreApplication::applicationDirPath(), probes, [&](const CheckLine& line) {
+            errors += line.kind == CheckLine::Kind::Error;
+            warnings += line.kind == CheckLine::Kind::Warning;
+            print(checkLineText(line));
+        });
+    print(QStringLiteral("結果: エラー %1 件、注意 %2 件（終了コード %3）")
+              .arg(errors)
+              .arg(warnings)
+              .arg(status));
+    return status;
+}
+
+} // namespace kz
