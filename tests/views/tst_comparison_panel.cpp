@@ -5,7 +5,7 @@
 #include "selection/ui/seisekitime1.h"
 #include "selection/ui/selection_context.h"
 #include "shell/startup.h"
-#include "support/file_access_counter.h"
+#include "support/record_read_counter.h"
 
 #include <QDir>
 #include <QFrame>
@@ -77,7 +77,7 @@ class ComparisonPanelTest : public QObject {
 private slots:
     void graphButtonShowsTheFirstThreeLevels() {
         Menu m;
-        FileAccessCounter counter(m.school.p->recordFilePath());
+        RecordReadCounter counter;
         QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command17"))->isHidden());
         m.menu->Command17_Click();
         QCOMPARE(counter.take(), std::make_pair(1, 1)); // one read for all three blocks
