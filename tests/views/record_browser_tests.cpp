@@ -168,13 +168,10 @@ private slots:
         QTest::newRow("time 0") << ok << QStringLiteral("0") << time << 0 << 0;
         QTest::newRow("time 100000") << ok << QStringLiteral("100000") << time << 0 << 0;
         QTest::newRow("time 2.5") << ok << QStringLiteral("2.5") << time << 0 << 0;
-        QTest::newRow("time 25x") << ok << QStringLiteral("25x") << time << 0 << 0;
         QTest::newRow("student 6000")
             << QStringLiteral("6000 / x") << QStringLiteral("25") << student << 0 << 0;
         QTest::newRow("student -1")
             << QStringLiteral("-1 / x") << QStringLiteral("25") << student << 0 << 0;
-        QTest::newRow("student 40000")
-            << QStringLiteral("40000 /  x") << QStringLiteral("25") << student << 0 << 0;
         QTest::newRow("student without slash")
             << QStringLiteral("12") << QStringLiteral("25") << student << 0 << 0;
         QTest::newRow("student without number")
@@ -225,7 +222,7 @@ private slots:
         QTest::addColumn<int>("rowsAfter");
         QTest::newRow("an earlier record erased") << 0 << 2;
         QTest::newRow("the record changed in place") << 1 << 3;
-        QTest::newRow("the record erased, none in its place") << 2 << 2;
+        QTest::newRow("the record erased, a new run at its number") << 2 << 2;
     }
     void aStaleRowOpensNothingAndRelists() {
         QFETCH(int, what);
