@@ -92,14 +92,35 @@ QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table) {
     if (!encoded) return QStringLiteral("%1\n記録できない文字があります。").arg(path);
     // Every computer loads this file at start: a cell the reader would refuse (a word in a
     // time column, a comma that adds a value) must not reach it.
+    QString problem = cellProblem();
     CriteriaTable check = table;
-    const QString problem = check.read(fileText());
+    if (problem.isEmpty()) problem = check.read(fileText());
     if (!problem.isEmpty())
         return QStringLiteral("%1 に記録できません。\n%2").arg(path, problem);
     const QString error = replaceFileWhole(path, bytes);
     if (!error.isEmpty()) return QStringLiteral("%1\n%2").arg(path, error);
     m_dataChanged = false;
     return LoadCriteriaFile(table, path);
+}
+
+QString CriteriaGrid::cellProblem() const {
+    for (int r = 1; r <= lastRow(); ++r)
+        for (int c = 1; c <= LastColumn; ++c) {
+            const QString& text = m_cells[r][c];
+            const QString where =
+                QStringLiteral("レベル%1 の「%2」")
+                    .arg(r)
+                    .arg(c <= 9 ? headings()[c] : QStringLiteral("%1 列目").arg(c));
+            // The file separates values by commas and lines: such a cell would shift the row.
+            for (const QChar bad : {u',', u'\r', u'\n'})
+                if (text.contains(bad))
+                    return QStringLiteral("%1: 「%2」に「%3」は使えません。")
+                        .arg(where, text,
+                             bad == u'\r' || bad == u'\n' ? QStringLiteral("改行") : QString(bad));
+            if (c <= 5 && !numericCriteriaCell(text))
+                return QStringLiteral("%1: 「%2」は数ではありません。").arg(where, text);
+        }
+    return {};
 }
 
 void CriteriaGrid::TextToGrid(const QString& text) {
@@ -153,9 +174,12 @@ bool CriteriaGrid::keyDown(Key key) {
     case Key::ShiftDown:
         if (m_row < 1) break;
         if (m_selectionEnd < lastRow()) ++m_selectionEnd;
-        // A fill copies without colouring: only typed changes are marked.
-        for (int r = m_row; r <= m_selectionEnd; ++r)
-            m_cells[r][m_column] = m_editText;
+        // A fill copies without colouring, but what it changed is a change: leaving asks.
+        for (int r = m_row; r <= m_selectionEnd; ++r) {
+            QString& cell = m_cells[r][m_column];
+            if (cell != m_editText) m_dataChanged = true;
+            cell = m_editText;
+        }
         break;
     case Key::Other:
         GridToText();

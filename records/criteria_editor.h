@@ -31,6 +31,9 @@ public:
     QString SaveGrid(const QString& path, CriteriaTable& table);
     // The file text the save writes (CR LF lines, twelve cells joined by ",").
     QString fileText() const;
+    // The first cell the file's reader would refuse, named by level and column heading, with
+    // why; empty when every cell can be saved.
+    QString cellProblem() const;
 
     int lastRow() const { return static_cast<int>(m_cells.size()) - 1; }
     const QString& cell(int row, int column) const { return m_cells[row][column]; }

@@ -13,15 +13,19 @@ const std::array<QString, 9> kCriteriaHeadings = {
     QStringLiteral("ｸﾘｱ回数"),  QStringLiteral("ﾎﾟｲﾝﾄ倍率"), QStringLiteral("禁回"),
     QStringLiteral("禁点"),     QStringLiteral("判期間"),   QStringLiteral("禁期間")};
 
-namespace {
-
 // Numeric columns hold a plain decimal number or nothing, quoted or not; an exponent form is
 // refused too, since the leading-number rule would read "1e3" as 1.
-bool numericCell(const Field& f) {
-    const QString t = trimBlanks(f.raw());
+bool numericCriteriaCell(const QString& raw) {
+    const QString t = trimBlanks(raw);
     if (t.isEmpty())
         return true;
     return isDecimalNumber(t) && !t.contains(u'e', Qt::CaseInsensitive);
+}
+
+namespace {
+
+bool numericCell(const Field& f) {
+    return numericCriteriaCell(f.raw());
 }
 
 QString columnName(int column) {

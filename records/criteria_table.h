@@ -40,6 +40,9 @@ struct CriteriaTable {
     bool overPracticeReached(int level, int runsInWindow, long long pointsInWindow) const;
 };
 
+// Whether a numeric column (the first five) may hold this text as written in the file.
+bool numericCriteriaCell(const QString& raw);
+
 // The editor's headings of the nine named columns.
 extern const std::array<QString, 9> kCriteriaHeadings;
 

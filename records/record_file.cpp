@@ -4,6 +4,7 @@
 #include "shell/text_codec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <QDir>
 #include <QFile>
@@ -54,6 +55,8 @@ bool SeisekiRecord::decode(const char* p, qsizetype size, SeisekiRecord* out) {
 }
 
 namespace {
+std::atomic<qint64> g_readOpens{0}, g_reads{0};
+
 RecordFile::Result fromFile(const LockedFile& f, LockedFile::Status st) {
     return {st, f.errorText(), f.errorCode()};
 }
@@ -63,6 +66,7 @@ using Status = RecordFile::Status;
 // Opens the file for reading only, so a share without write access can still be read. A
 // missing file is made (empty) as the open procedure always did, when the folder allows it.
 Status openForReading(LockedFile& f, const QString& path) {
+    ++g_readOpens;
     Status st = f.openReadOnly(path);
     if (st != Status::NotFound)
         return st;
@@ -143,7 +147,10 @@ readBytesUnderSharedLock(const QString& path,
     if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
     if (fileBytes) *fileBytes = bytes;
     const auto [start, count] = pick(bytes / SeisekiRecord::Size);
-    if (count > 0) st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, data);
+    if (count > 0) {
+        ++g_reads;
+        st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, data);
+    }
     f.unlock();
     if (st != Status::Ok) return fromFile(f, st);
     data->truncate(data->size() / SeisekiRecord::Size * SeisekiRecord::Size);
@@ -297,6 +304,10 @@ RecordFile::Result RecordFile::append(const SeisekiRecord& rec, const std::funct
         return fromFile(f, st);
     f.close();
     return {};
+}
+
+RecordReads recordReadsSoFar() {
+    return {g_readOpens.load(), g_reads.load()};
 }
 
 QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path) {

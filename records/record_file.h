@@ -106,6 +106,14 @@ private:
     QString m_path;
 };
 
+// Opens for reading and read calls made on record files by this process so far. Each is a
+// round trip on a school's network share, so how many a screen makes is worth watching.
+struct RecordReads {
+    qint64 opens = 0;
+    qint64 reads = 0;
+};
+RecordReads recordReadsSoFar();
+
 // A message about the record file: the operation's text, the error text, then the file.
 QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path);
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace kz {
 
@@ -100,7 +101,7 @@ QString RecordBrowser::rowText(qint64 recordNumber, const SeisekiRecord& rec) co
     const int student = rec.recordBangou;
     QString t;
     t.reserve(80);
-    appendRightAligned(t, recordNumber, 4);
+    appendRightAligned(t, recordNumber, m_numberWidth);
     t += u' ';
     // Many records share a day: each date is formatted once.
     const double day = rec.recordDate;
@@ -156,6 +157,7 @@ void RecordBrowser::Command1_Click() {
     m_countLabel = QStringLiteral("総レコード数:") +
                    numberText(static_cast<double>(length) / SeisekiRecord::Size);
     const qsizetype n = bytes.size() / SeisekiRecord::Size;
+    m_numberWidth = std::max<int>(4, static_cast<int>(QString::number(n).size()));
     m_rows.reserve(static_cast<size_t>(n));
     SeisekiRecord rec;
     for (qsizetype i = 0; i < n; ++i) {
@@ -164,6 +166,7 @@ void RecordBrowser::Command1_Click() {
         SeisekiRecord::decode(at, SeisekiRecord::Size, &rec);
         m_rows.push_back({i + 1, rowText(i + 1, rec)});
     }
+    m_listed = std::move(bytes);
 }
 
 int RecordBrowser::rowOfRecord(qint64 n) const {
@@ -175,6 +178,7 @@ int RecordBrowser::rowOfRecord(qint64 n) const {
 bool RecordBrowser::open(int row, Panel* panel) {
     if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
     const qint64 n = m_rows[static_cast<size_t>(row)].recordNumber;
+    m_opened = 0; // whatever was open before, until this one is read
     std::vector<SeisekiRecord> one;
     const RecordFile file(m_p.recordFilePath());
     for (;;) {
@@ -187,15 +191,21 @@ bool RecordBrowser::open(int row, Panel* panel) {
         showFileError(kShow, r);
         return false;
     }
-    if (one.empty()) {
+    // Another computer may have erased or changed records since the list was read: the
+    // record now at n is opened only while it is the one the row showed.
+    const QByteArray listed = m_listed.mid((n - 1) * SeisekiRecord::Size, SeisekiRecord::Size);
+    if (one.empty() || one.front().encode() != listed) {
         m_p.s.dialogs.message(
-            QStringLiteral("記録%1はもうありません。一覧を読み直します。").arg(n));
+            QStringLiteral("記録%1は一覧を読んだ後に他のコンピュータで変更または消去されました。"
+                           "一覧を読み直します。")
+                .arg(n),
+            QStringLiteral("注意"));
         Command1_Click();
         return false;
     }
     m_p.recordBuffer = one.front();
     m_opened = n;
-    m_openedBytes = m_p.recordBuffer.encode();
+    m_openedBytes = listed;
     const SeisekiRecord& rec = m_p.recordBuffer;
     panel->recordNumber = n;
     panel->level = QString::number(rec.recordLevel) + QStringLiteral("ﾚﾍﾞﾙ");
@@ -215,20 +225,43 @@ QString RecordBrowser::gradeOfChoice(const QString& comboText) const {
     return k >= 0 && k < kStudentSlots ? m_grades[static_cast<size_t>(k)] : QString();
 }
 
+// A whole number in ASCII digits alone (half-width blanks around it allowed) within lo..hi.
+static std::optional<int> wholeNumberIn(const QString& text, int lo, int hi) {
+    const QString t = trimBlanks(text);
+    if (t.isEmpty() || t.size() > 9) return std::nullopt;
+    for (const QChar c : t)
+        if (c < u'0' || c > u'9') return std::nullopt;
+    const int v = t.toInt();
+    return v >= lo && v <= hi ? std::optional<int>(v) : std::nullopt;
+}
+
 bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
     if (m_opened <= 0) return false;
+    // Every computer's statistics read what is written here: a mistyped time or student would
+    // become a school best or drop out of every figure, so it never reaches the file.
     const qsizetype slash = comboText.indexOf(u'/');
-    if (slash < 0) {
-        m_p.s.dialogs.message(QStringLiteral("生徒を一覧から選んでください（番号 / 名前）。"),
+    const std::optional<int> student =
+        slash < 0 ? std::nullopt : wholeNumberIn(comboText.left(slash), StudentMin, StudentMax);
+    if (!student) {
+        m_p.s.dialogs.message(QStringLiteral("生徒：「番号 / 名前」の番号は %1 から %2 までの"
+                                             "整数です。一覧から選んでください。")
+                                  .arg(StudentMin)
+                                  .arg(StudentMax),
                               QStringLiteral("注意"));
         return false;
     }
-    // Whole numbers, halves to even, held to the fields' ranges instead of wrapping.
-    const double student = roundHalfEven(leadingNumber(QStringView(comboText).left(slash)));
-    const double time = roundHalfEven(leadingNumber(timeText));
+    const std::optional<int> time = wholeNumberIn(timeText, TimeMin, TimeMax);
+    if (!time) {
+        m_p.s.dialogs.message(
+            QStringLiteral("タイム：秒数は %1 から %2 までの整数で入力してください。")
+                .arg(TimeMin)
+                .arg(TimeMax),
+            QStringLiteral("注意"));
+        return false;
+    }
     SeisekiRecord& rec = m_p.recordBuffer;
-    rec.recordBangou = static_cast<qint16>(std::clamp(student, -32768.0, 32767.0));
-    rec.recordTime = static_cast<qint32>(std::clamp(time, -2147483648.0, 2147483647.0));
+    rec.recordBangou = static_cast<qint16>(*student);
+    rec.recordTime = *time;
     const qint64 n = m_opened;
     const RecordFile::Result r =
         RecordFile(m_p.recordFilePath()).write(n, rec, retryWait(), m_openedBytes);

@@ -165,6 +165,31 @@ void FrmTimeData::setColumnWidths() {
     const int rowHeight = std::max(1, m_msFlexGrid1->height() / kGridRows);
     for (int r = 0; r < m_msFlexGrid1->rowCount(); ++r)
         m_msFlexGrid1->setRowHeight(r, rowHeight);
+    fitHeadings();
+}
+
+// The headings are set smaller than the cells, and smaller still where the widest would not
+// fit its column. Derived from the grid's font at its present scale every time the grid is
+// laid out, so a key press (which lays it out again) cannot change them.
+void FrmTimeData::fitHeadings() {
+    if (m_msFlexGrid1->rowCount() == 0) return;
+    QFont font = m_msFlexGrid1->font();
+    const double largest = font.pointSizeF() * 0.8;
+    font.setPointSizeF(largest);
+    auto fits = [this](const QFont& f) {
+        const QFontMetrics fm(f);
+        for (int c = 0; c < CriteriaGrid::Columns; ++c) {
+            const QTableWidgetItem* item = m_msFlexGrid1->item(0, c);
+            if (item && fm.horizontalAdvance(item->text()) + 4 > m_msFlexGrid1->columnWidth(c))
+                return false;
+        }
+        return true;
+    };
+    for (double size = largest; size > 4 && !fits(font); size -= 0.25)
+        font.setPointSizeF(size - 0.25);
+    for (int c = 0; c < CriteriaGrid::Columns; ++c)
+        if (QTableWidgetItem* item = m_msFlexGrid1->item(0, c); item && item->font() != font)
+            item->setFont(font);
 }
 
 void FrmTimeData::resizeEvent(QResizeEvent* e) {
@@ -190,11 +215,6 @@ void FrmTimeData::showGrid() {
                                 : m_grid.isYellow(r, c) ? colourFromBgr(CriteriaGrid::Yellow)
                                                         : QColor(Qt::white));
             item->setTextAlignment(fixed ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter);
-            if (r == 0) {
-                QFont small = m_msFlexGrid1->font();
-                small.setPointSizeF(small.pointSizeF() * 0.8);
-                item->setFont(small);
-            }
         }
     setColumnWidths();
 }

@@ -45,6 +45,7 @@ private:
     void showGrid();
     void showEditText();
     void setColumnWidths();
+    void fitHeadings();
     bool save();
 
     Program& m_p;

@@ -5,8 +5,8 @@
 // name screen and the level menu to a drill. Prints the figures; exits 1 when a goal is missed.
 #include "app/application.h"
 #include "selection/ui/seisekitime1.h"
-#include "support/file_access_counter.h"
 #include "support/live_program.h"
+#include "support/record_read_counter.h"
 #include "support/school.h"
 
 #include <QElapsedTimer>
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "level menu not loaded\n");
             return 2;
         }
-        test::FileAccessCounter counter(school.recordPath());
+        test::RecordReadCounter counter;
         std::vector<double> activation;
         std::pair<int, int> worstAccess{0, 0};
         for (int i = 0; i < 21; ++i) {

@@ -185,19 +185,30 @@ private slots:
                  QStringLiteral("獲得ポイント：%1点×2→%2点").arg(points).arg(points * 2));
     }
 
+    // A change made by typing or by a Shift + Down copy alone is not left without asking;
+    // "No" leaves the file as it was.
+    void leavingTheEditorAsksAndNoLeavesTheFile_data() {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("typed, then copied") << true;
+        QTest::newRow("copied only") << false;
+    }
     void leavingTheEditorAsksAndNoLeavesTheFile() {
+        QFETCH(bool, typed);
         Session s;
         const QString path = s.school.dataFolder() + QStringLiteral("タイム回数データ.txt");
         const QByteArray before = bytesOf(path);
         s.openTool(1);
         auto* box = s.w.find<QLineEdit>(screen::FrmTimeData, QStringLiteral("Gridinputtext"));
-        QTest::keyClicks(box, QStringLiteral("9"));
-        s.w.settle(2);
-        QCOMPARE(box->text(), QStringLiteral("559"));
-        // Shift + Down fills without colouring; Right stops at column 12.
+        if (typed) {
+            QTest::keyClicks(box, QStringLiteral("9"));
+            s.w.settle(2);
+            QCOMPARE(box->text(), QStringLiteral("559"));
+        }
+        // Shift + Down fills without colouring.
         s.key(screen::FrmTimeData, Qt::Key_Down, Qt::ShiftModifier);
         auto* grid = s.w.find<QTableWidget>(screen::FrmTimeData, QStringLiteral("MSFlexGrid1"));
-        QCOMPARE(grid->item(2, 1)->text(), QStringLiteral("559"));
+        QCOMPARE(grid->item(2, 1)->text(), typed ? QStringLiteral("559") : QStringLiteral("55"));
+        QCOMPARE(grid->item(2, 1)->background().color() == QColor(255, 255, 0), false);
         s.w.dialogs.answers = {false};
         s.click(screen::FrmTimeData, QStringLiteral("Command4"));
         QCOMPARE(s.w.dialogs.questions,
@@ -206,6 +217,50 @@ private slots:
         QCOMPARE(bytesOf(path), before);
         QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
         QCOMPARE(s.app->program().criteria.passTime[1], 55);
+    }
+
+    // The heading row keeps one font through key presses, and every heading fits its column.
+    void theEditorsHeadingsKeepTheirFont() {
+        Session s;
+        s.openTool(1);
+        auto* grid = s.w.find<QTableWidget>(screen::FrmTimeData, QStringLiteral("MSFlexGrid1"));
+        auto headings = [grid] {
+            QList<QFont> fonts;
+            for (int c = 0; c < grid->columnCount(); ++c)
+                fonts << grid->item(0, c)->font();
+            return fonts;
+        };
+        const QList<QFont> opened = headings();
+        QVERIFY(opened[1].pointSizeF() < grid->font().pointSizeF());
+        auto* box = s.w.find<QLineEdit>(screen::FrmTimeData, QStringLiteral("Gridinputtext"));
+        QTest::keyClicks(box, QStringLiteral("9"));
+        s.w.settle(2);
+        s.key(screen::FrmTimeData, Qt::Key_Right);
+        s.key(screen::FrmTimeData, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(headings(), opened);
+        for (int c = 0; c < grid->columnCount(); ++c)
+            QVERIFY2(QFontMetrics(grid->item(0, c)->font())
+                             .horizontalAdvance(grid->item(0, c)->text()) <= grid->columnWidth(c),
+                     qPrintable(grid->item(0, c)->text()));
+    }
+
+    // Another teacher erased a record after the list was read: the double-click opens
+    // nothing, says so and lists the file again.
+    void aStaleRowInTheBrowserOpensNothing() {
+        Session s;
+        s.openTool(0);
+        auto* data = static_cast<FrmData*>(s.w.registry.form(screen::FrmData));
+        auto* list = data->findChild<QListWidget*>(QStringLiteral("List1"));
+        QCOMPARE(list->count(), 5);
+        QVERIFY(RecordFile(s.school.recordPath()).erase(1, {}, {}, {}).ok());
+        const QByteArray before = bytesOf(s.school.recordPath());
+        list->setCurrentRow(1);
+        data->List1_DblClick();
+        QVERIFY(!data->findChild<QFrame*>(QStringLiteral("Picture3"))->isVisible());
+        QVERIFY(!data->findChild<QPushButton*>(QStringLiteral("Command3"))->isEnabled());
+        QCOMPARE(list->count(), 4);
+        QCOMPARE(s.w.dialogs.messages.size(), 1);
+        QCOMPARE(bytesOf(s.school.recordPath()), before);
     }
 
     void browserCancelAndTheScrollBar() {

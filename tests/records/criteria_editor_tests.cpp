@@ -92,13 +92,27 @@ private slots:
     void aCellTheReaderRefusesIsNotSaved_data() {
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
-        QTest::newRow("word as pass time") << 1 << QStringLiteral("abc");
-        QTest::newRow("comma adds a value") << 1 << QStringLiteral("5,5");
-        QTest::newRow("comma in a spare column") << 10 << QStringLiteral("a,b");
+        QTest::addColumn<QString>("named"); // the refusal names the cell
+        QTest::newRow("word as pass time")
+            << 1 << QStringLiteral("abc")
+            << QStringLiteral("レベル2 の「目標Time」: 「abc」は数ではありません");
+        QTest::newRow("comma adds a value")
+            << 1 << QStringLiteral("5,5")
+            << QStringLiteral("レベル2 の「目標Time」: 「5,5」に「,」は使えません");
+        QTest::newRow("comma in a spare column")
+            << 10 << QStringLiteral("a,b")
+            << QStringLiteral("レベル2 の「10 列目」: 「a,b」に「,」");
+        QTest::newRow("exponent as rate")
+            << 5 << QStringLiteral("1e3")
+            << QStringLiteral("レベル2 の「ﾎﾟｲﾝﾄ倍率」: 「1e3」は数ではありません");
+        QTest::newRow("line break in a day count")
+            << 8 << QStringLiteral("7\n3")
+            << QStringLiteral("レベル2 の「判期間」: 「7\n3」に「改行」");
     }
     void aCellTheReaderRefusesIsNotSaved() {
         QFETCH(int, column);
         QFETCH(QString, text);
+        QFETCH(QString, named);
         test::TempSchool school;
         const QByteArray before = bytesOf(criteriaPath(school));
         CriteriaGrid grid;
@@ -108,7 +122,8 @@ private slots:
         CriteriaTable table;
         QVERIFY(table.read(QString::fromLatin1(before)).isEmpty());
         const int passTime = table.passTime[2];
-        QVERIFY(!grid.SaveGrid(criteriaPath(school), table).isEmpty());
+        const QString refused = grid.SaveGrid(criteriaPath(school), table);
+        QVERIFY2(refused.contains(named), qPrintable(refused));
         QCOMPARE(bytesOf(criteriaPath(school)), before);
         QVERIFY(grid.dataChanged()); // still asks on leaving
         QCOMPARE(table.passTime[2], passTime);
@@ -133,6 +148,30 @@ private slots:
         // A move ends the selection.
         grid.keyDown(Key::Right);
         QCOMPARE(grid.selectionEnd(), 2);
+    }
+
+    // Copies that change a cell are changes: leaving asks, though they stay uncoloured.
+    void shiftDownCopiesCountAsChanges_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("pass times differ") << 1 << true;
+        QTest::newRow("day counts already equal") << 9 << false;
+    }
+    void shiftDownCopiesCountAsChanges() {
+        QFETCH(int, column);
+        QFETCH(bool, changed);
+        test::TempSchool school;
+        CriteriaGrid grid;
+        grid.LoadGrid(criteriaPath(school));
+        grid.clickCell(1, column);
+        grid.keyDown(Key::ShiftDown);
+        grid.keyDown(Key::ShiftDown);
+        QCOMPARE(grid.cell(3, column), grid.cell(1, column));
+        QCOMPARE(grid.dataChanged(), changed);
+        QVERIFY(!grid.isYellow(2, column) && !grid.isYellow(3, column));
+        // A reload keeps the flag, as after typed changes.
+        grid.LoadGrid(criteriaPath(school));
+        QCOMPARE(grid.dataChanged(), changed);
     }
 
     void movesStopAtTheEdges_data() {

@@ -47,6 +47,11 @@ void TempSchool::addRecord(const SeisekiRecord& r) {
         f.write(r.encode());
 }
 
+QByteArray TempSchool::recordBytes() const {
+    QFile f(recordPath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 void TempSchool::addRecords(int count, int pupils, const QDate& today, int daysBack) {
     QByteArray out;
     out.reserve(count * SeisekiRecord::Size);

@@ -25,6 +25,8 @@ public:
     // Appends records: count runs of the students 1..pupils spread over the given days back.
     void addRecords(int count, int pupils, const QDate& today, int daysBack = 30);
     void addRecord(const SeisekiRecord& r);
+    // The record file as it is on disk (empty when it cannot be read).
+    QByteArray recordBytes() const;
 
     static QString defaultCriteria();
 

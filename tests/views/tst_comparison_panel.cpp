@@ -1,8 +1,8 @@
 // The level menu's comparison panel offscreen: the graph button, the hidden comparison lists,
 // the one read per pupil, and printing without a printer into PDF files, one per pupil.
 #include "records/statistics_support.h"
-#include "support/file_access_counter.h"
 #include "support/level_menu.h"
+#include "support/record_read_counter.h"
 
 #include <QDir>
 #include <QFrame>
@@ -47,7 +47,7 @@ class ComparisonPanelTest : public QObject {
 private slots:
     void graphButtonShowsTheFirstThreeLevels() {
         Menu m;
-        FileAccessCounter counter(m.school.p->recordFilePath());
+        RecordReadCounter counter;
         QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command17"))->isHidden());
         m.menu->Command17_Click();
         QCOMPARE(counter.take(), std::make_pair(1, 1)); // one read for all three blocks

@@ -1,8 +1,8 @@
 // The level menu's result views offscreen: the lists the procedures fill, their colours, the
 // state each view leaves the menu in, and how often a refresh opens and reads the record file.
 #include "records/statistics_support.h"
-#include "support/file_access_counter.h"
 #include "support/level_menu.h"
+#include "support/record_read_counter.h"
 #include "views/result_views.h"
 
 #include <QComboBox>
@@ -59,8 +59,7 @@ class LevelMenuViewsTest : public QObject {
 private slots:
     void activationReadsTheFileOnceAndRanksByPoints() {
         Menu m;
-        FileAccessCounter counter(m.school.p->recordFilePath());
-        QVERIFY(counter.ok());
+        RecordReadCounter counter;
         m.menu->Form_Activate();
         QCOMPARE(counter.take(), std::make_pair(1, 1));
         QCOMPARE(m.label5(), QStringLiteral("獲得ポイント（今まで順位）"));
@@ -85,7 +84,7 @@ private slots:
     void timeDisplayViews() {
         Menu m;
         m.menu->Form_Activate();
-        FileAccessCounter counter(m.school.p->recordFilePath());
+        RecordReadCounter counter;
         // The time display with "BEST表示" (the procedures as the option buttons run them).
         m.menu->displayMode = 1;
         m.menu->Option1_Click(1);

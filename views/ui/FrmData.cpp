@@ -166,7 +166,10 @@ void FrmData::List1_DblClick() {
     if (m_list1->currentRow() < 0) return; // only while a row is selected
     RecordBrowser::Panel shown;
     if (!m_browser.open(m_list1->currentRow(), &shown)) {
-        showRows(); // the record has gone: the list was read again
+        // Not the record the row showed (or not readable): nothing is open, and the list
+        // shows the file as it is now.
+        hidePanel();
+        showRows();
         return;
     }
     m_label1->setText(QString::number(shown.recordNumber));
