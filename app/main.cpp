@@ -12,6 +12,7 @@ using namespace kz;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
+    installQtTranslation(app, qtTranslationFolders(QCoreApplication::applicationDirPath()));
     // Ended by the system (logout, shutdown): the same orderly end as closing the window.
     onTerminationRequest([] {
         QApplication::closeAllWindows();

@@ -1,7 +1,11 @@
 #include "qt_services.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +13,8 @@
 namespace kz {
 
 void QtDialogs::message(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? defaultTitle : title, text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? defaultTitle : title, text,
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
@@ -18,10 +22,26 @@ bool QtDialogs::ask(const QString& text, const QString& title, Buttons buttons) 
     const bool yesNo = buttons == Buttons::YesNo;
     const auto accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
     QMessageBox box(QMessageBox::Warning, title, text,
-                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No
+                          : QMessageBox::Ok | QMessageBox::Cancel,
                     QApplication::activeWindow());
     box.setDefaultButton(accept);
     return box.exec() == accept;
+}
+
+QStringList qtTranslationFolders(const QString& programFolder) {
+    return {QDir(programFolder).filePath(QStringLiteral("translations")),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+}
+
+bool installQtTranslation(QCoreApplication& app, const QStringList& folders) {
+    auto* translator = new QTranslator(&app);
+    for (const QString& folder : folders)
+        if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), folder))
+            return QCoreApplication::installTranslator(translator);
+    delete translator;
+    return false;
 }
 
 void QtProgramControl::endProgram(int status) {
