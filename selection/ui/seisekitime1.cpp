@@ -1033,9 +1033,19 @@ void seisekitime1::Command19_Click() {
         drawChartBlock(painter, surface, blockTop, ctx, chartBangou, chartLevel,
                        figuresOf(chartLevel));
     }
+    showComparisonPanel();
+    m_picture12->update();
+}
+
+// The panel in front of the menu. Its top edge would cut the result area's caption and its
+// bottom edge the targets: both stay whole in front of it, over none of its controls and only
+// the drawing surface's blank bottom margin.
+void seisekitime1::showComparisonPanel() {
     m_picture11->raise();
     m_picture11->show();
-    m_picture12->update();
+    m_label5->raise();
+    for (int n = 1; n <= levels(); ++n)
+        m_columns[n].label7->raise();
 }
 
 std::vector<int> seisekitime1::chosenLevels() const {
@@ -1087,8 +1097,7 @@ void seisekitime1::Command21_Click(int index) {
     const std::vector<int> levelsChosen = chosenLevels();
     if (printMode == 0) {
         m_picture12->clear();
-        m_picture11->raise();
-        m_picture11->show();
+        showComparisonPanel();
     }
     const std::map<int, ComparisonFigures> figures = figuresOfPages(levelsChosen);
     m_p.s.events.processEvents();

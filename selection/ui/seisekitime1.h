@@ -142,6 +142,7 @@ private:
     ComparisonContext comparisonContext(const RecordSnapshot* records) const;
     std::vector<int> chosenLevels() const;
     ComparisonFigures figuresOf(int level) const;
+    void showComparisonPanel();
     QString chartFamily() const;
     std::map<int, ComparisonFigures> figuresOfPages(const std::vector<int>& levelsChosen);
     bool refusesEmptyPrint(int index);

@@ -1,5 +1,6 @@
 // Splash, about box and the screen registry, offscreen.
 #include "shell/ui/Firstfrm.h"
+#include "shell/ui/qt_services.h"
 #include "shell/ui/screen_registry.h"
 #include "support/fakes.h"
 
@@ -7,7 +8,10 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 using namespace kz;
@@ -15,7 +19,8 @@ using namespace kz;
 namespace {
 class CountingForm final : public Form {
 public:
-    explicit CountingForm(const QString& name, int* activations) : Form(name), m_activations(activations) {}
+    explicit CountingForm(const QString& name, int* activations)
+        : Form(name), m_activations(activations) {}
     void Form_Activate() override { ++*m_activations; }
 
 private:
@@ -34,9 +39,8 @@ private slots:
         ScreenRegistry registry;
         registry.setWindowed(true);
         int handedOver = 0;
-        registry.add(screen::Firstfrm, [&] {
-            return new Firstfrm(h, f.services, registry, [&] { ++handedOver; });
-        });
+        registry.add(screen::Firstfrm,
+                     [&] { return new Firstfrm(h, f.services, registry, [&] { ++handedOver; }); });
         auto* splash = static_cast<Firstfrm*>(registry.load(screen::Firstfrm));
         splash->Firstfrm_Form_Load();
         QCOMPARE(h.seasonColour, 33023);
@@ -65,8 +69,10 @@ private slots:
         ScreenRegistry registry;
         frmver box(h, f.services, registry);
         box.Form_Activate();
-        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("カズトビ１"));
-        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Version1.0.1"));
+        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                 QStringLiteral("カズトビ１"));
+        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
+                 QStringLiteral("Version1.0.1"));
         QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     }
 
@@ -76,7 +82,8 @@ private slots:
         ScreenRegistry registry;
         registry.setWindowed(true);
         int activations = 0;
-        registry.add(screen::namesel, [&] { return new CountingForm(screen::namesel, &activations); });
+        registry.add(screen::namesel,
+                     [&] { return new CountingForm(screen::namesel, &activations); });
         registry.add(screen::frmver, [&] { return new frmver(h, f.services, registry); });
         registry.show(screen::namesel);
         QCoreApplication::processEvents();
@@ -99,7 +106,10 @@ private slots:
             const QPoint want = names->geometry().center();
             QVERIFY2((boxCentre - want).manhattanLength() <= 2,
                      qPrintable(QStringLiteral("box centre %1,%2, screen centre %3,%4")
-                                    .arg(boxCentre.x()).arg(boxCentre.y()).arg(want.x()).arg(want.y())));
+                                    .arg(boxCentre.x())
+                                    .arg(boxCentre.y())
+                                    .arg(want.x())
+                                    .arg(want.y())));
             QVERIFY(!registry.isLoaded(screen::frmver));
             // Closing the box leaves the name screen active, without a second activation.
             QCOMPARE(registry.activeScreen(), screen::namesel);
@@ -113,9 +123,12 @@ private slots:
         QTest::addColumn<QSize>("window");
         QTest::addColumn<QRect>("full");  // a child over the whole design area
         QTest::addColumn<QRect>("inner"); // a child of that child, relative to it
-        QTest::newRow("design size") << QSize(1024, 768) << QRect(0, 0, 1024, 768) << QRect(10, 20, 100, 40);
-        QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect(240, 0, 1440, 1080) << QRect(14, 28, 141, 56);
-        QTest::newRow("tall 1024x1000") << QSize(1024, 1000) << QRect(0, 116, 1024, 768) << QRect(10, 20, 100, 40);
+        QTest::newRow("design size")
+            << QSize(1024, 768) << QRect(0, 0, 1024, 768) << QRect(10, 20, 100, 40);
+        QTest::newRow("1920x1080")
+            << QSize(1920, 1080) << QRect(240, 0, 1440, 1080) << QRect(14, 28, 141, 56);
+        QTest::newRow("tall 1024x1000")
+            << QSize(1024, 1000) << QRect(0, 116, 1024, 768) << QRect(10, 20, 100, 40);
     }
 
     void wideWindowCentresTheLayout() {
@@ -142,7 +155,8 @@ private slots:
         const QFont font = fixedPitchFont({QStringLiteral("No Such Family kz")});
         QCOMPARE(font.families().first(), QStringLiteral("No Such Family kz"));
         const QFontMetricsF fm(font);
-        QVERIFY2(fm.horizontalAdvance(QStringLiteral("i")) == fm.horizontalAdvance(QStringLiteral("W")),
+        QVERIFY2(fm.horizontalAdvance(QStringLiteral("i")) ==
+                     fm.horizontalAdvance(QStringLiteral("W")),
                  qPrintable(QFontInfo(font).family()));
     }
 
@@ -150,8 +164,12 @@ private slots:
         ScreenRegistry registry;
         registry.setWindowed(true);
         int activations = 0, loads = 0;
-        registry.add(QStringLiteral("A"), [&] { ++loads; return new CountingForm(QStringLiteral("A"), &activations); });
-        registry.add(QStringLiteral("B"), [&] { return new CountingForm(QStringLiteral("B"), &activations); });
+        registry.add(QStringLiteral("A"), [&] {
+            ++loads;
+            return new CountingForm(QStringLiteral("A"), &activations);
+        });
+        registry.add(QStringLiteral("B"),
+                     [&] { return new CountingForm(QStringLiteral("B"), &activations); });
         registry.show(QStringLiteral("A"));
         QCOMPARE(activations, 0); // after the current event
         QCoreApplication::processEvents();
@@ -174,6 +192,27 @@ private slots:
         QCOMPARE(loads, 2);
         registry.unloadAll();
         QVERIFY(!registry.isLoaded(QStringLiteral("A")) && !registry.isLoaded(QStringLiteral("B")));
+    }
+
+    // Qt's standard texts in Japanese from the first folder that has them; without the file
+    // the program starts with Qt's English texts.
+    void qtTranslation_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("Qt's folder") << true;
+        QTest::newRow("missing") << false;
+    }
+    void qtTranslation() {
+        QFETCH(bool, installed);
+        QTemporaryDir empty;
+        QStringList folders{empty.path()};
+        if (installed) folders << QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        QCOMPARE(installQtTranslation(*QCoreApplication::instance(), folders), installed);
+        const QString yes = QCoreApplication::translate("QPlatformTheme", "&Yes");
+        const QString no = QCoreApplication::translate("QPlatformTheme", "&No");
+        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>())
+            QCoreApplication::removeTranslator(t);
+        QCOMPARE(yes, installed ? QStringLiteral("はい(&Y)") : QStringLiteral("&Yes"));
+        QCOMPARE(no, installed ? QStringLiteral("いいえ(&N)") : QStringLiteral("&No"));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
@@ -113,7 +114,15 @@ private slots:
         QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command17"))->isHidden());
         m.menu->Command17_Click();
         QCOMPARE(counter.take(), std::make_pair(1, 1)); // one read for all three blocks
-        QVERIFY(!child<QFrame>(m.w(), QStringLiteral("Picture11"))->isHidden());
+        auto* panel = child<QFrame>(m.w(), QStringLiteral("Picture11"));
+        QVERIFY(!panel->isHidden());
+        // The panel's edges cut neither the lists' caption nor a target: each is in front.
+        const QObjectList order = m.w()->children();
+        for (const QString& name : {QStringLiteral("Label5"), QStringLiteral("Label7(1)")}) {
+            auto* label = child<QLabel>(m.w(), name);
+            QVERIFY(panel->geometry().intersects(label->geometry()));
+            QVERIFY2(order.indexOf(label) > order.indexOf(panel), qPrintable(name));
+        }
         auto* list3 = child<QListWidget>(m.w(), QStringLiteral("List3"));
         QVERIFY(list3->item(0)->isSelected() && list3->item(2)->isSelected());
         QVERIFY(!list3->item(3)->isSelected());
