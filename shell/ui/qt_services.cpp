@@ -13,8 +13,8 @@
 namespace kz {
 
 void QtDialogs::message(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? defaultTitle : title, text,
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? defaultTitle : title, text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
 }
 
@@ -22,8 +22,7 @@ bool QtDialogs::ask(const QString& text, const QString& title, Buttons buttons) 
     const bool yesNo = buttons == Buttons::YesNo;
     const auto accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
     QMessageBox box(QMessageBox::Warning, title, text,
-                    yesNo ? QMessageBox::Yes | QMessageBox::No
-                          : QMessageBox::Ok | QMessageBox::Cancel,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel,
                     QApplication::activeWindow());
     box.setDefaultButton(accept);
     return box.exec() == accept;

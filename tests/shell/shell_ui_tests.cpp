@@ -19,8 +19,7 @@ using namespace kz;
 namespace {
 class CountingForm final : public Form {
 public:
-    explicit CountingForm(const QString& name, int* activations)
-        : Form(name), m_activations(activations) {}
+    explicit CountingForm(const QString& name, int* activations) : Form(name), m_activations(activations) {}
     void Form_Activate() override { ++*m_activations; }
 
 private:
@@ -39,8 +38,9 @@ private slots:
         ScreenRegistry registry;
         registry.setWindowed(true);
         int handedOver = 0;
-        registry.add(screen::Firstfrm,
-                     [&] { return new Firstfrm(h, f.services, registry, [&] { ++handedOver; }); });
+        registry.add(screen::Firstfrm, [&] {
+            return new Firstfrm(h, f.services, registry, [&] { ++handedOver; });
+        });
         auto* splash = static_cast<Firstfrm*>(registry.load(screen::Firstfrm));
         splash->Firstfrm_Form_Load();
         QCOMPARE(h.seasonColour, 33023);
@@ -69,10 +69,8 @@ private slots:
         ScreenRegistry registry;
         frmver box(h, f.services, registry);
         box.Form_Activate();
-        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
-                 QStringLiteral("カズトビ１"));
-        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
-                 QStringLiteral("Version1.0.1"));
+        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("カズトビ１"));
+        QCOMPARE(box.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Version1.0.1"));
         QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     }
 
@@ -82,8 +80,7 @@ private slots:
         ScreenRegistry registry;
         registry.setWindowed(true);
         int activations = 0;
-        registry.add(screen::namesel,
-                     [&] { return new CountingForm(screen::namesel, &activations); });
+        registry.add(screen::namesel, [&] { return new CountingForm(screen::namesel, &activations); });
         registry.add(screen::frmver, [&] { return new frmver(h, f.services, registry); });
         registry.show(screen::namesel);
         QCoreApplication::processEvents();
@@ -106,10 +103,7 @@ private slots:
             const QPoint want = names->geometry().center();
             QVERIFY2((boxCentre - want).manhattanLength() <= 2,
                      qPrintable(QStringLiteral("box centre %1,%2, screen centre %3,%4")
-                                    .arg(boxCentre.x())
-                                    .arg(boxCentre.y())
-                                    .arg(want.x())
-                                    .arg(want.y())));
+                                    .arg(boxCentre.x()).arg(boxCentre.y()).arg(want.x()).arg(want.y())));
             QVERIFY(!registry.isLoaded(screen::frmver));
             // Closing the box leaves the name screen active, without a second activation.
             QCOMPARE(registry.activeScreen(), screen::namesel);
@@ -123,12 +117,9 @@ private slots:
         QTest::addColumn<QSize>("window");
         QTest::addColumn<QRect>("full");  // a child over the whole design area
         QTest::addColumn<QRect>("inner"); // a child of that child, relative to it
-        QTest::newRow("design size")
-            << QSize(1024, 768) << QRect(0, 0, 1024, 768) << QRect(10, 20, 100, 40);
-        QTest::newRow("1920x1080")
-            << QSize(1920, 1080) << QRect(240, 0, 1440, 1080) << QRect(14, 28, 141, 56);
-        QTest::newRow("tall 1024x1000")
-            << QSize(1024, 1000) << QRect(0, 116, 1024, 768) << QRect(10, 20, 100, 40);
+        QTest::newRow("design size") << QSize(1024, 768) << QRect(0, 0, 1024, 768) << QRect(10, 20, 100, 40);
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect(240, 0, 1440, 1080) << QRect(14, 28, 141, 56);
+        QTest::newRow("tall 1024x1000") << QSize(1024, 1000) << QRect(0, 116, 1024, 768) << QRect(10, 20, 100, 40);
     }
 
     void wideWindowCentresTheLayout() {
@@ -155,8 +146,7 @@ private slots:
         const QFont font = fixedPitchFont({QStringLiteral("No Such Family kz")});
         QCOMPARE(font.families().first(), QStringLiteral("No Such Family kz"));
         const QFontMetricsF fm(font);
-        QVERIFY2(fm.horizontalAdvance(QStringLiteral("i")) ==
-                     fm.horizontalAdvance(QStringLiteral("W")),
+        QVERIFY2(fm.horizontalAdvance(QStringLiteral("i")) == fm.horizontalAdvance(QStringLiteral("W")),
                  qPrintable(QFontInfo(font).family()));
     }
 
@@ -164,12 +154,8 @@ private slots:
         ScreenRegistry registry;
         registry.setWindowed(true);
         int activations = 0, loads = 0;
-        registry.add(QStringLiteral("A"), [&] {
-            ++loads;
-            return new CountingForm(QStringLiteral("A"), &activations);
-        });
-        registry.add(QStringLiteral("B"),
-                     [&] { return new CountingForm(QStringLiteral("B"), &activations); });
+        registry.add(QStringLiteral("A"), [&] { ++loads; return new CountingForm(QStringLiteral("A"), &activations); });
+        registry.add(QStringLiteral("B"), [&] { return new CountingForm(QStringLiteral("B"), &activations); });
         registry.show(QStringLiteral("A"));
         QCOMPARE(activations, 0); // after the current event
         QCoreApplication::processEvents();
