@@ -20,6 +20,7 @@ namespace kz {
 namespace {
 
 constexpr int kNotFinished = 90000;
+constexpr int kNoRun = 99999; // a best time without a run
 
 int gradeOf(const ComparisonContext& ctx, int bangou) {
     const bool known = bangou >= 0 && bangou < kStudentSlots;
@@ -185,7 +186,7 @@ ChartBlock computeChartBlock(const ComparisonContext& ctx, int chartBangou, int 
     b.lines[3] = QStringLiteral("　　順位　　　　") + chartField(figures.timeRank, 5) + u'位';
     // Without a finished run the school has no best: blank, as the pupil's own field.
     const QString schoolBestText =
-        b.schoolBest < kNotFinished ? chartField(b.schoolBest, 5) : rightAligned(QString(), 5);
+        b.schoolBest != kNoRun ? chartField(b.schoolBest, 5) : rightAligned(QString(), 5);
     b.lines[4] = QStringLiteral("　　最高　　　　") + rightAligned(bestText, 6) +
                  QStringLiteral(" /") + schoolBestText + u'秒';
     if (b.runCount != 0)
