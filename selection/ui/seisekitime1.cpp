@@ -1135,8 +1135,9 @@ bool seisekitime1::printDocument(const ComparisonContext& ctx, const std::vector
         problem = QStringLiteral("プリンタがありません。");
     } else {
         const std::unique_ptr<QPrinter> printer = openPrinter();
-        printer->setDocName(m_p.h.programTitle);
-        if (printComparisonDocument(*printer, ctx, chartBangou, levelsChosen, family, figuresAt) &&
+        if (printer) printer->setDocName(m_p.h.programTitle);
+        if (printer &&
+            printComparisonDocument(*printer, ctx, chartBangou, levelsChosen, family, figuresAt) &&
             printer->printerState() != QPrinter::Error)
             return true;
         problem = QStringLiteral("プリンタでエラーが起きました。");
