@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
         return runSchoolCheck(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
+    installQtTranslation(app, qtTranslationFolders(QCoreApplication::applicationDirPath()));
     // Ended by the system (logout, shutdown): the same orderly end as closing the window.
     onTerminationRequest([] {
         QApplication::closeAllWindows();

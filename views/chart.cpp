@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPageLayout>
@@ -19,6 +20,7 @@ namespace kz {
 namespace {
 
 constexpr int kNotFinished = 90000;
+constexpr int kNoRun = 99999; // a best time without a run
 
 int gradeOf(const ComparisonContext& ctx, int bangou) {
     const bool known = bangou >= 0 && bangou < kStudentSlots;
@@ -102,6 +104,10 @@ ChartSurface ChartSurface::page(const QPagedPaintDevice& device, const QString& 
     return s;
 }
 
+QString chartFontFamily(const QFont& face) {
+    return QFontInfo(face).family();
+}
+
 int chartTimeScale(int maxTime) {
     return std::min(10 * (maxTime / 10 + 1), 1000);
 }
@@ -178,8 +184,11 @@ ChartBlock computeChartBlock(const ComparisonContext& ctx, int chartBangou, int 
     b.lines[1] = QStringLiteral("回数　　　　　　　") + chartField(b.runCount, 3) + u'回';
     b.lines[2] = QStringLiteral("タイム  　　 　    本人 / 塾全体");
     b.lines[3] = QStringLiteral("　　順位　　　　") + chartField(figures.timeRank, 5) + u'位';
+    // Without a finished run the school has no best: blank, as the pupil's own field.
+    const QString schoolBestText =
+        b.schoolBest != kNoRun ? chartField(b.schoolBest, 5) : rightAligned(QString(), 5);
     b.lines[4] = QStringLiteral("　　最高　　　　") + rightAligned(bestText, 6) +
-                 QStringLiteral(" /") + chartField(b.schoolBest, 5) + u'秒';
+                 QStringLiteral(" /") + schoolBestText + u'秒';
     if (b.runCount != 0)
         b.lines[5] = QStringLiteral("　　平均　　　　") +
                      chartField(std::floor(double(b.timeSum) / b.runCount), 5) + u'秒' +
@@ -230,6 +239,53 @@ void printAt(QPainter& p, double x, double y, const QString& text) {
     p.drawText(QPointF(x, y + QFontMetricsF(p.font()).ascent()), text);
 }
 
+// The texts of one block in the order they are printed: a text whose line would overlap one
+// printed before it moves down just clear of it, so no two labels are drawn over each other.
+class LabelPlacer {
+public:
+    explicit LabelPlacer(QPainter& painter) : m_painter(painter) {}
+
+    void print(double x, double y, const QString& text) {
+        const QFontMetricsF fm(m_painter.font());
+        qsizetype lead = 0; // leading blanks take room but print nothing
+        while (lead < text.size() && text[lead].isSpace())
+            ++lead;
+        const double left = x + fm.horizontalAdvance(text.left(lead));
+        const QRectF at(left, y, fm.horizontalAdvance(text.mid(lead)), fm.height());
+        if (at.isEmpty()) return;
+        // The same text at the same place (the newest run is the only best) is one label.
+        for (const Placed& q : m_placed)
+            if (q.text == text && q.planned == at) return;
+        QRectF box = at;
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const Placed& q : m_placed)
+                if (box.intersects(q.box)) {
+                    box.moveTop(q.box.bottom());
+                    moved = true;
+                }
+        }
+        m_painter.drawText(QPointF(x, box.top() + fm.ascent()), text);
+        m_placed.push_back({at, box, text});
+    }
+    // Where each text went, in print order.
+    std::vector<QRectF> boxes() const {
+        std::vector<QRectF> out;
+        for (const Placed& q : m_placed)
+            out.push_back(q.box);
+        return out;
+    }
+
+private:
+    struct Placed {
+        QRectF planned;
+        QRectF box;
+        QString text;
+    };
+    QPainter& m_painter;
+    std::vector<Placed> m_placed;
+};
+
 const QColor kColourValue1(1, 0, 0);
 
 } // namespace
@@ -238,7 +294,7 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
                           const ComparisonContext& ctx, int chartBangou, int level,
                           const ComparisonFigures& figures) {
     const double W = s.width, H = s.height, W2 = W / 2, H3 = H / 3;
-    const ChartBlock b = computeChartBlock(ctx, chartBangou, level, figures, s);
+    ChartBlock b = computeChartBlock(ctx, chartBangou, level, figures, s);
     const double lineWidth = s.printMode ? 30 : 5;
     const double fontSize = s.printMode ? 6 : s.fontSize;
     painter.save();
@@ -282,6 +338,7 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
     }
     painter.restore();
 
+    LabelPlacer labels(painter);
     setFontPoints(painter, s, 1.5 * fontSize);
     painter.setPen(Qt::black);
     const double step = (s.printMode ? 0.06 : 0.08) * H3;
@@ -289,7 +346,7 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
     for (int i = 1; i <= 10; ++i) {
         if (b.lines[i].isEmpty()) continue;
         const double y = line1 + (i == 10 ? 8.5 : i - 1) * step;
-        printAt(painter, 1.05 * W2, y, b.lines[i]);
+        labels.print(1.05 * W2, y, b.lines[i]);
     }
     setFontPoints(painter, s, fontSize);
 
@@ -297,35 +354,36 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
     if (m > 0) {
         painter.save();
         painter.setClipRect(blockArea);
-        printAt(painter, b.runs.back().x - 0.025 * W2, B + 0.815 * H3, b.lastDate);
+        labels.print(b.runs.back().x - 0.025 * W2, B + 0.815 * H3, b.lastDate);
         setPenWidth(painter, s, 3, Qt::black);
         for (int j = 1; j < m; ++j)
             painter.drawLine(QPointF(b.bests[j - 1].x, B + b.bests[j - 1].y),
                              QPointF(b.bests[j].x, B + b.bests[j].y));
         painter.setPen(Qt::black);
-        printAt(painter, 0.12 * W2, B + 0.79 * H3, QStringLiteral("0秒"));
-        printAt(painter, 0.12 * W2, B + 0.1 * H3, QString::number(b.timeScale) + u'秒');
+        labels.print(0.12 * W2, B + 0.79 * H3, QStringLiteral("0秒"));
+        labels.print(0.12 * W2, B + 0.1 * H3, QString::number(b.timeScale) + u'秒');
         // Within one year a date label needs only its month and day.
         auto dateLabel = [&](int j) { // j from 0
             const QString& date = b.bests[j].date;
             return j > 0 && date.left(5) == b.bests[j - 1].date.left(5) ? date.right(5) : date;
         };
         const ChartPoint& e1 = b.bests[0];
-        printAt(painter, 0.12 * W2, B + e1.y - 0.01 * H3, QString::number(e1.time) + u'秒');
-        printAt(painter, e1.x - 0.025 * W2, B + 0.815 * H3, e1.date);
+        labels.print(0.12 * W2, B + e1.y - 0.01 * H3, QString::number(e1.time) + u'秒');
+        labels.print(e1.x - 0.025 * W2, B + 0.815 * H3, e1.date);
         if (m > 5)
             for (int j = 3; j <= m - 2; j += 3) {
                 const ChartPoint& e = b.bests[j - 1];
-                printAt(painter, e.x - 0.025 * W2, B + e.y + 0.01 * H3,
-                        QString::number(e.time) + u'秒');
-                printAt(painter, e.x - 0.025 * W2, B + e.y + 0.03 * H3, dateLabel(j - 1));
+                labels.print(e.x - 0.025 * W2, B + e.y + 0.01 * H3,
+                             QString::number(e.time) + u'秒');
+                labels.print(e.x - 0.025 * W2, B + e.y + 0.03 * H3, dateLabel(j - 1));
             }
         const ChartPoint& em = b.bests[m - 1];
-        printAt(painter, em.x - 0.025 * W2, B + em.y + 0.04 * H3, QString::number(em.time) + u'秒');
-        printAt(painter, em.x - 0.025 * W2, B + em.y + 0.07 * H3, dateLabel(m - 1));
+        labels.print(em.x - 0.025 * W2, B + em.y + 0.04 * H3, QString::number(em.time) + u'秒');
+        labels.print(em.x - 0.025 * W2, B + em.y + 0.07 * H3, dateLabel(m - 1));
         painter.restore();
     }
     painter.restore();
+    b.textBoxes = labels.boxes();
     return b;
 }
 
@@ -361,8 +419,10 @@ bool printComparisonDocument(QPagedPaintDevice& device, const ComparisonContext&
                              int chartBangou, const std::vector<int>& levels,
                              const QString& fontFamily,
                              const std::function<ComparisonFigures(int)>& figures) {
-    device.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    // A4 portrait within the device's own margins: nothing is drawn on a printer's unprintable
+    // edge, and the surface is the printable area.
+    device.setPageSize(QPageSize(QPageSize::A4));
+    device.setPageOrientation(QPageLayout::Portrait);
     QPainter painter;
     if (!painter.begin(&device)) return false;
     const ChartSurface surface = ChartSurface::page(device, fontFamily);

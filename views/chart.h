@@ -8,9 +8,11 @@
 #include <array>
 #include <functional>
 #include <QDate>
+#include <QRectF>
 #include <QStringList>
 #include <vector>
 
+class QFont;
 class QPainter;
 class QPagedPaintDevice;
 
@@ -65,7 +67,7 @@ struct ChartSurface {
     double heightPoints = 0;
     bool printMode = false; // printer sizes of fonts and lines, table step 0.06
     double fontSize = 6;    // the blocks' base font size in points
-    QString fontFamily;
+    QString fontFamily;     // one face for every character: see chartFontFamily
 
     // The panel's surface is 8355 x 8715 twips; twenty twips make a point.
     static constexpr double kPanelHeightPoints = 8715.0 / 20.0;
@@ -73,6 +75,11 @@ struct ChartSurface {
     // The whole printable page of a paged device (a printer or a PDF writer).
     static ChartSurface page(const QPagedPaintDevice& device, const QString& family = {});
 };
+
+// The family a font with fallbacks resolves to. The blocks draw with this one face only: a
+// family missing from the system would otherwise take its digits and blanks from a proportional
+// face and its kana from another, and the table's columns would not line up.
+QString chartFontFamily(const QFont& face);
 
 // Point of the chart, in the block's coordinates (y relative to the block top).
 struct ChartPoint {
@@ -96,6 +103,7 @@ struct ChartBlock {
     std::vector<ChartPoint> bests; // the successive personal bests (red)
     QString lastDate;              // newest run of the level in the period
     std::array<QString, 11> lines; // table lines 1..10; an omitted line is empty
+    std::vector<QRectF> textBoxes; // where the table lines and chart labels went, as drawn
 };
 
 // Time below which a run counts in the chart's count and averages.
@@ -138,8 +146,9 @@ int drawComparisonPages(QPainter& painter, const ChartSurface& surface,
                         const ComparisonContext& ctx, int chartBangou,
                         const std::vector<int>& levels, const PageHooks& hooks);
 
-// One print document of one pupil on a paged device, A4 portrait: false when the device could
-// not be painted on or failed while printing.
+// One print document of one pupil on a paged device, A4 portrait within the device's margins:
+// false when the device could not be painted on or failed while printing. figures must not run
+// events: the painter is open on the device.
 bool printComparisonDocument(QPagedPaintDevice& device, const ComparisonContext& ctx,
                              int chartBangou, const std::vector<int>& levels,
                              const QString& fontFamily = {},

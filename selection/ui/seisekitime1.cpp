@@ -9,6 +9,7 @@
 #include "shell/startup.h"
 #include "shell/ui/screen_parts.h"
 #include "views/periods.h"
+#include "views/print_files.h"
 #include "views/ranking.h"
 #include "views/result_views.h"
 
@@ -206,6 +207,12 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     // A fixed-pitch face keeps the table's columns of full-width padding and digits aligned.
     m_picture12->setFont(nameListFont());
     place(m_picture12, 405, 315, 8355, 8715);
+    printerAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    openPrinter = [] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setResolution(600);
+        return printer;
+    };
     m_command25 = makeButton(QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
                              m_picture11);
     place(m_command25, 8940, 180, 2985, 675);
@@ -423,8 +430,6 @@ void seisekitime1::Form_Load() {
         c.label9->setText(QString::number(n));
         c.label14->clear();
         c.label15->clear();
-        if (h.levelRecorded[n] == 1)
-            c.label8->setText(recentText(m_p.criteria, m_p.stats, n, h.Bangou));
         c.label7->setText(targetText(m_p.criteria, h, n));
     }
 
@@ -506,6 +511,9 @@ void seisekitime1::Form_Activate() {
                 w->hide();
         c.label15->setText(totalText(m_p.stats, n, h.Bangou));
         c.label14->setText(todayText(m_p.stats, n, h.Bangou));
+        // From this activation's statistics: a run just finished or a changed pass time shows.
+        if (h.levelRecorded[n] == 1)
+            c.label8->setText(recentText(m_p.criteria, m_p.stats, n, h.Bangou));
     }
 
     setStartButtonsEnabled(false);
@@ -654,9 +662,8 @@ void seisekitime1::List3_Click() {
 void seisekitime1::ListOtherPupils() {
     const Hensuu1& h = m_p.h;
     m_list2->clear();
-    const RosterReading r =
-        readOtherPupils(m_p.rosterFilePath(), m_selection.tables, m_p.s.clock.today(),
-                        h.commonLine1.toNumber());
+    const RosterReading r = readOtherPupils(m_p.rosterFilePath(), m_selection.tables,
+                                            m_p.s.clock.today(), h.commonLine1.toNumber());
     if (!r.ok()) {
         m_p.s.dialogs.message(r.error, h.programTitle);
         return;
@@ -829,6 +836,9 @@ void seisekitime1::fillResultList(int level, const QStringList& rows) {
     list->setUpdatesEnabled(false);
     list->clear();
     list->addItems(rows);
+    // A list keeps its scroll position through a rebuild: the new rows start at the top, or rows
+    // above would be hidden with nothing to show it. A ranking then selects its own row.
+    list->scrollToTop();
     list->setUpdatesEnabled(true);
 }
 
@@ -1014,16 +1024,28 @@ ComparisonFigures seisekitime1::figuresOf(int level) const {
 void seisekitime1::Command19_Click() {
     resultViewKind = 3;
     if (m_picture12->image.isNull()) m_picture12->clear();
-    QPainter painter(&m_picture12->image);
-    ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
-                                               m_picture12->image.height(), m_picture12->font().family());
-    surface.fontSize = chartFontSize;
-    const ComparisonContext ctx = comparisonContext(&m_chartRecords);
-    drawChartBlock(painter, surface, blockTop, ctx, chartBangou, chartLevel, figuresOf(chartLevel));
-    painter.end();
+    {
+        QPainter painter(&m_picture12->image);
+        ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
+                                                   m_picture12->image.height(), chartFamily());
+        surface.fontSize = chartFontSize;
+        const ComparisonContext ctx = comparisonContext(&m_chartRecords);
+        drawChartBlock(painter, surface, blockTop, ctx, chartBangou, chartLevel,
+                       figuresOf(chartLevel));
+    }
+    showComparisonPanel();
+    m_picture12->update();
+}
+
+// The panel in front of the menu. Its top edge would cut the result area's caption and its
+// bottom edge the targets: both stay whole in front of it, over none of its controls and only
+// the drawing surface's blank bottom margin.
+void seisekitime1::showComparisonPanel() {
     m_picture11->raise();
     m_picture11->show();
-    m_picture12->update();
+    m_label5->raise();
+    for (int n = 1; n <= levels(); ++n)
+        m_columns[n].label7->raise();
 }
 
 std::vector<int> seisekitime1::chosenLevels() const {
@@ -1033,9 +1055,38 @@ std::vector<int> seisekitime1::chosenLevels() const {
     return chosen;
 }
 
+QString seisekitime1::chartFamily() const {
+    return chartFontFamily(m_picture12->font());
+}
+
+// The rankings and figures of every level the pages show, before anything is drawn: the
+// rankings let events run, and no event may run while a painter is open on a page.
+std::map<int, ComparisonFigures>
+seisekitime1::figuresOfPages(const std::vector<int>& levelsChosen) {
+    std::map<int, ComparisonFigures> out;
+    for (const PagePlace& place : pagePlaces(levelsChosen, levels(), 1.0)) {
+        chartLevel = place.level;
+        Command23_Click(0);
+        Command23_Click(1);
+        out[place.level] = figuresOf(place.level);
+    }
+    return out;
+}
+
+bool seisekitime1::refusesEmptyPrint(int index) {
+    if (index == 0 || !pagePlaces(chosenLevels(), levels(), 1.0).empty()) return false;
+    m_p.s.dialogs.message(QStringLiteral("レベルが選ばれていません。何も印刷しませんでした。"),
+                          m_p.h.programTitle);
+    return true;
+}
+
 // The pages of chartBangou for the levels chosen in List3: index 0 on the panel, any other
 // index as one print document.
 void seisekitime1::Command21_Click(int index) {
+    // A click on the lists or "表示" while pages are being made would start a second drawing.
+    if (m_drawingPages) return;
+    if (refusesEmptyPrint(index)) return;
+    m_drawingPages = true;
     printMode = index == 0 ? 0 : 1;
     setLeft(m_picture11, 120);
     setTop(m_picture11, 1740);
@@ -1043,55 +1094,51 @@ void seisekitime1::Command21_Click(int index) {
     const QString error =
         readRecordSnapshot(m_p.recordFilePath(), m_p.s, m_p.retryWaitMs, &m_chartRecords);
     if (!error.isEmpty()) m_p.s.dialogs.message(error, m_p.h.programTitle);
-    const ComparisonContext ctx = comparisonContext(&m_chartRecords);
     const std::vector<int> levelsChosen = chosenLevels();
-    if (printMode == 1) {
-        printDocument(ctx, levelsChosen);
-        return;
+    if (printMode == 0) {
+        m_picture12->clear();
+        showComparisonPanel();
     }
-    m_picture12->clear();
-    m_picture11->raise();
-    m_picture11->show();
+    const std::map<int, ComparisonFigures> figures = figuresOfPages(levelsChosen);
     m_p.s.events.processEvents();
-    QPainter painter(&m_picture12->image);
-    ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
-                                               m_picture12->image.height(), m_picture12->font().family());
-    surface.fontSize = chartFontSize;
-    PageHooks hooks;
-    hooks.newPage = [this] {
-        m_picture12->image.fill(Qt::white);
-        return true;
-    };
-    hooks.figures = [this](int level) {
-        chartLevel = level;
-        Command23_Click(0);
-        Command23_Click(1);
-        return figuresOf(level);
-    };
-    drawComparisonPages(painter, surface, ctx, chartBangou, levelsChosen, hooks);
-    painter.end();
-    m_picture12->update();
+    const ComparisonContext ctx = comparisonContext(&m_chartRecords);
+    if (printMode == 1) {
+        printDocument(ctx, levelsChosen, figures);
+    } else {
+        // The panel may have been resized while events ran: a page as large as it is now.
+        m_picture12->clear();
+        QPainter painter(&m_picture12->image);
+        ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
+                                                   m_picture12->image.height(), chartFamily());
+        surface.fontSize = chartFontSize;
+        PageHooks hooks;
+        hooks.newPage = [this] {
+            m_picture12->image.fill(Qt::white);
+            return true;
+        };
+        hooks.figures = [&figures](int level) { return figures.at(level); };
+        drawComparisonPages(painter, surface, ctx, chartBangou, levelsChosen, hooks);
+        painter.end();
+        m_picture12->update();
+    }
+    m_drawingPages = false;
 }
 
-// One print document on the system printer; without a printer, or when it fails, the pages go
-// to a PDF file in the documents folder, named in a message.
-bool seisekitime1::printDocument(const ComparisonContext& ctx, const std::vector<int>& levels) {
-    auto figures = [this](int level) {
-        chartLevel = level;
-        Command23_Click(0);
-        Command23_Click(1);
-        return figuresOf(level);
-    };
-    const QString family = m_picture12->font().family();
+// One print document on the printer; without a printer, or when it fails, the pages go to a PDF
+// file in the documents folder, reported with the others of the print order.
+bool seisekitime1::printDocument(const ComparisonContext& ctx, const std::vector<int>& levelsChosen,
+                                 const std::map<int, ComparisonFigures>& figures) {
+    const auto figuresAt = [&figures](int level) { return figures.at(level); };
+    const QString family = chartFamily();
     QString problem;
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
+    if (!printerAvailable()) {
         problem = QStringLiteral("プリンタがありません。");
     } else {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setResolution(600);
-        printer.setDocName(m_p.h.programTitle);
-        if (printComparisonDocument(printer, ctx, chartBangou, levels, family, figures) &&
-            printer.printerState() != QPrinter::Error)
+        const std::unique_ptr<QPrinter> printer = openPrinter();
+        if (printer) printer->setDocName(m_p.h.programTitle);
+        if (printer &&
+            printComparisonDocument(*printer, ctx, chartBangou, levelsChosen, family, figuresAt) &&
+            printer->printerState() != QPrinter::Error)
             return true;
         problem = QStringLiteral("プリンタでエラーが起きました。");
     }
@@ -1102,44 +1149,42 @@ bool seisekitime1::printDocument(const ComparisonContext& ctx, const std::vector
     const QString name = withoutBlanks(chartBangou >= 0 && chartBangou < kStudentSlots
                                            ? m_selection.tables.studentNames[chartBangou]
                                            : QString());
-    QString path = QDir(folder).filePath(
-        QStringLiteral("比較グラフ_%1_%2_%3.pdf")
-            .arg(chartBangou)
-            .arg(name, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))));
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = path.left(path.size() - 4).section(u'(', 0, 0) + QStringLiteral("(%1).pdf").arg(n);
+    const QString path = uniqueFilePath(
+        folder, comparisonPdfBaseName(chartBangou, name, QDateTime::currentDateTime()),
+        QStringLiteral(".pdf"), [](const QString& p) { return QFileInfo::exists(p); });
     bool saved = false;
     {
         QPdfWriter pdf(path);
         pdf.setResolution(600);
         pdf.setTitle(m_p.h.programTitle);
-        saved = printComparisonDocument(pdf, ctx, chartBangou, levels, family, figures);
+        // A page that is printed later keeps clear of the printer's edge, as a printed one does.
+        pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+        saved = printComparisonDocument(pdf, ctx, chartBangou, levelsChosen, family, figuresAt);
     }
-    if (!saved) {
-        QFile::remove(path);
-        path = QStringLiteral("（保存できませんでした：%1）").arg(folder);
-    }
+    // A file that cannot be written is never created; one that failed while writing is removed.
+    if (!saved) QFile::remove(path);
     m_printProblem = problem;
-    m_savedPdfs.append(path);
+    (saved ? m_savedPdfs : m_failedPdfs).append(QDir::toNativeSeparators(path));
     // Inside a print order of several pupils one message names every file at the end.
     if (m_printOrders == 0) reportSavedPdfs();
     return saved;
 }
 
 void seisekitime1::reportSavedPdfs() {
-    if (m_savedPdfs.isEmpty()) return;
-    m_p.s.dialogs.message(m_printProblem +
-                              QStringLiteral("\n印刷するかわりにPDFファイルに保存しました。\n") +
-                              m_savedPdfs.join(u'\n'),
-                          m_p.h.programTitle);
+    if (!m_savedPdfs.isEmpty() || !m_failedPdfs.isEmpty())
+        m_p.s.dialogs.message(pdfReport(m_printProblem, m_savedPdfs, m_failedPdfs),
+                              m_p.h.programTitle);
     m_savedPdfs.clear();
+    m_failedPdfs.clear();
 }
 
 // Index 0 shows, 1 prints, the pages of every pupil chosen in List2 in list order, or of
 // chartBangou when none is chosen; each pupil is a print document of its own.
 void seisekitime1::Command24_Click(int index) {
+    if (m_drawingPages || refusesEmptyPrint(index)) return;
     ++m_printOrders;
     m_savedPdfs.clear();
+    m_failedPdfs.clear();
     bool any = false;
     for (int i = 0; i < m_list2->count(); ++i) {
         if (!m_list2->item(i)->isSelected()) continue;

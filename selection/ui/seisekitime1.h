@@ -5,6 +5,9 @@
 #include "views/record_snapshot.h"
 
 #include <array>
+#include <functional>
+#include <map>
+#include <memory>
 #include <vector>
 
 class QButtonGroup;
@@ -14,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -96,6 +100,10 @@ public:
     // Where printed pages go as a PDF file when no printer takes them; the user's documents
     // folder when empty.
     QString pdfFolder;
+    // Whether the system has a printer, and the printer a print document goes to (A4 portrait is
+    // set on it). Tests give their own, so that no test prints for real.
+    std::function<bool()> printerAvailable;
+    std::function<std::unique_ptr<QPrinter>()> openPrinter;
     // The panel's drawing surface, as last drawn.
     const QImage& chartImage() const;
 
@@ -134,7 +142,12 @@ private:
     ComparisonContext comparisonContext(const RecordSnapshot* records) const;
     std::vector<int> chosenLevels() const;
     ComparisonFigures figuresOf(int level) const;
-    bool printDocument(const ComparisonContext& ctx, const std::vector<int>& levels);
+    void showComparisonPanel();
+    QString chartFamily() const;
+    std::map<int, ComparisonFigures> figuresOfPages(const std::vector<int>& levelsChosen);
+    bool refusesEmptyPrint(int index);
+    bool printDocument(const ComparisonContext& ctx, const std::vector<int>& levelsChosen,
+                       const std::map<int, ComparisonFigures>& figures);
     void reportSavedPdfs();
 
     Program& m_p;
@@ -178,7 +191,9 @@ private:
     RecordSnapshot m_chartRecords;
     // Print documents that went to PDF files instead, named in one message per print order.
     QStringList m_savedPdfs;
+    QStringList m_failedPdfs;
     QString m_printProblem;
+    bool m_drawingPages = false; // pages are being made: the panel's clicks wait
     int m_printOrders = 0;
     RankingRows m_lastRanking; // the rows Command22 put into List4, with their pupils
     // The records the activation's statistics scan read; a view shown during the activation

@@ -1,7 +1,11 @@
 #include "qt_services.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +26,21 @@ bool QtDialogs::ask(const QString& text, const QString& title, Buttons buttons) 
                     QApplication::activeWindow());
     box.setDefaultButton(accept);
     return box.exec() == accept;
+}
+
+QStringList qtTranslationFolders(const QString& programFolder) {
+    return {QDir(programFolder).filePath(QStringLiteral("translations")),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+}
+
+bool installQtTranslation(QCoreApplication& app, const QStringList& folders) {
+    auto* translator = new QTranslator(&app);
+    for (const QString& folder : folders)
+        if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), folder))
+            return QCoreApplication::installTranslator(translator);
+    delete translator;
+    return false;
 }
 
 void QtProgramControl::endProgram(int status) {

@@ -1,6 +1,10 @@
 #pragma once
 #include "shell/services.h"
 
+#include <QStringList>
+
+class QCoreApplication;
+
 namespace kz {
 
 // Message boxes with one OK button, over the active window.
@@ -20,5 +24,13 @@ public:
 private:
     Screens& m_screens;
 };
+
+// Where Qt's own translations may be: a "translations" folder beside the program (a copied
+// program folder), then Qt's installed folder.
+QStringList qtTranslationFolders(const QString& programFolder);
+// Loads Qt's Japanese texts of its standard buttons and dialogs ("はい", "いいえ", the print
+// dialog) from the first folder that has them. False when none has: Qt's English texts stay and
+// the program runs on.
+bool installQtTranslation(QCoreApplication& app, const QStringList& folders);
 
 } // namespace kz

@@ -1,5 +1,6 @@
 // Splash, about box and the screen registry, offscreen.
 #include "shell/ui/Firstfrm.h"
+#include "shell/ui/qt_services.h"
 #include "shell/ui/screen_registry.h"
 #include "support/fakes.h"
 
@@ -7,7 +8,10 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 using namespace kz;
@@ -174,6 +178,27 @@ private slots:
         QCOMPARE(loads, 2);
         registry.unloadAll();
         QVERIFY(!registry.isLoaded(QStringLiteral("A")) && !registry.isLoaded(QStringLiteral("B")));
+    }
+
+    // Qt's standard texts in Japanese from the first folder that has them; without the file
+    // the program starts with Qt's English texts.
+    void qtTranslation_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("Qt's folder") << true;
+        QTest::newRow("missing") << false;
+    }
+    void qtTranslation() {
+        QFETCH(bool, installed);
+        QTemporaryDir empty;
+        QStringList folders{empty.path()};
+        if (installed) folders << QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        QCOMPARE(installQtTranslation(*QCoreApplication::instance(), folders), installed);
+        const QString yes = QCoreApplication::translate("QPlatformTheme", "&Yes");
+        const QString no = QCoreApplication::translate("QPlatformTheme", "&No");
+        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>())
+            QCoreApplication::removeTranslator(t);
+        QCOMPARE(yes, installed ? QStringLiteral("はい(&Y)") : QStringLiteral("&Yes"));
+        QCOMPARE(no, installed ? QStringLiteral("いいえ(&N)") : QStringLiteral("&No"));
     }
 };
 

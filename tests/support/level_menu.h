@@ -44,13 +44,15 @@ struct LevelMenu {
     }
 
     // The menu's pupil as 5 and はなこ as 6, both born nine years before this year, and じろう
-    // as 7, born fourteen years before; read into the tables as the name screen reads them.
-    void writeThreePupils() {
+    // as 7, born fourteen years before, then any further roster lines; read into the tables as
+    // the name screen reads them.
+    void writeThreePupils(const QString& more = {}) {
         const int y = today.year();
         school.writeRoster(QStringLiteral("5,%1,0,0,").arg(y - 9) + school.p->h.studentName +
                            QStringLiteral(",0,,\r\n6,%1,0,0,はなこ,0,,\r\n7,%2,0,0,じろう,0,,\r\n")
                                .arg(y - 9)
-                               .arg(y - 14));
+                               .arg(y - 14) +
+                           more);
         readRosterFile(school.p->rosterFilePath(), selection.tables, today, 4, 0);
     }
 

@@ -214,13 +214,16 @@ private slots:
         QTest::addColumn<QString>("line4");
         QTest::newRow("only slow runs") << QList<int>{2000} << QList<int>{}
                                         << QStringLiteral("　　最高　　　　 2000秒 / 2000秒");
+        // Only failed runs: taking any run below 99999 would make 90000 the school's best.
         QTest::newRow("a failed run is no best")
-            << QList<int>{2000} << QList<int>{90000}
-            << QStringLiteral("　　最高　　　　 2000秒 / 2000秒");
+            << QList<int>{95000} << QList<int>{90000}
+            << QStringLiteral("　　最高　　　　       /     秒");
         QTest::newRow("a slow run of another pupil")
-            << QList<int>{30} << QList<int>{1900} << QStringLiteral("　　最高　　　　   30秒 /   30秒");
+            << QList<int>{30} << QList<int>{1900}
+            << QStringLiteral("　　最高　　　　   30秒 /   30秒");
         QTest::newRow("a counted run beats it")
-            << QList<int>{2000} << QList<int>{25} << QStringLiteral("　　最高　　　　 2000秒 /   25秒");
+            << QList<int>{2000} << QList<int>{25}
+            << QStringLiteral("　　最高　　　　 2000秒 /   25秒");
     }
     // The school's best can never be slower than the pupil's own best.
     void schoolBest() {
@@ -357,6 +360,119 @@ private slots:
             QVERIFY(printComparisonDocument(pdf, sc.ctx, 1, {1, 2, 3}));
         }
         QCOMPARE(pdfPageCount(three), 1);
+    }
+
+    // A run dated after today (a computer whose clock runs ahead) is plotted and counted, as
+    // the points line counts it.
+    void futureRunCounted() {
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.run(1, 1, 40);
+        sc.run(1, 1, 30, -1); // tomorrow
+        sc.done();
+        const ChartBlock b = computeChartBlock(sc.ctx, 1, 1, comparisonFigures(sc.ctx, 1, 1),
+                                               ChartSurface::panel(600, 900));
+        QCOMPARE(b.runCount, 2);
+        QCOMPARE(b.runs.size(), size_t(2));
+        QCOMPARE(b.bests.back().time, 30);
+        QCOMPARE(b.lastDate, QStringLiteral("2026/12/10"));
+    }
+
+    // Every character of the table from one fixed-pitch face, even when the first family asked
+    // for is missing: lines of the same number of cells end at the same x.
+    void tableInOneFixedPitchFace() {
+        QFont face;
+        face.setFamilies({QStringLiteral("No Such Face kz"), QStringLiteral("IPAGothic")});
+        face.setStyleHint(QFont::Monospace);
+        const QString family = chartFontFamily(face);
+        QCOMPARE(family, QStringLiteral("IPAGothic"));
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.pupil(2, QStringLiteral("じろう"));
+        for (int t : {41, 35, 33})
+            sc.run(1, 1, t);
+        sc.run(2, 1, 20);
+        sc.done();
+        QImage img(800, 1200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        const ChartSurface s = ChartSurface::panel(img.width(), img.height(), family);
+        const ChartBlock b = drawChartBlock(painter, s, 0.05 * img.height(), sc.ctx, 1, 1,
+                                            comparisonFigures(sc.ctx, 1, 1));
+        painter.end();
+        // Table lines 1..10 come first; line 5 is there (runs were counted).
+        const QRectF rank = b.textBoxes[2], points = b.textBoxes[7];
+        QCOMPARE(b.lines[3], QStringLiteral("　　順位　　　　    2位")); // digits and blanks
+        QVERIFY(b.lines[8].endsWith(QStringLiteral("   12点")));
+        QCOMPARE(rank.right(), points.right());
+        QCOMPARE(rank.height(), points.height());
+    }
+
+    // Labels that would overlap one printed before them move down just clear of it.
+    void labelsKeepClear_data() {
+        QTest::addColumn<QList<int>>("runs");
+        QTest::addColumn<QList<int>>("others");
+        // The school average of points (line 9) is there: line 10 lies under it.
+        QTest::newRow("line 10 under line 9") << QList<int>{30} << QList<int>{25};
+        // A first best of 49 s under a scale of 50 s: both labels at the top of the axis.
+        QTest::newRow("first best beside the scale") << QList<int>{49, 40, 45} << QList<int>{};
+        // Many bests a step apart: their time and date labels crowd each other.
+        QTest::newRow("many close bests")
+            << QList<int>{60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49} << QList<int>{70};
+        // One run: the newest run's date and the first best's date are the same label.
+        QTest::newRow("one run") << QList<int>{33} << QList<int>{};
+    }
+    void labelsKeepClear() {
+        QFETCH(QList<int>, runs);
+        QFETCH(QList<int>, others);
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.pupil(2, QStringLiteral("じろう"));
+        for (int i = 0; i < runs.size(); ++i)
+            sc.run(1, 1, runs[i], runs.size() - i);
+        for (int t : others)
+            sc.run(2, 1, t);
+        sc.done();
+        QImage img(557, 581, QImage::Format_RGB32); // the panel's surface at 15 twips a pixel
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        const ChartSurface s = ChartSurface::panel(img.width(), img.height());
+        const ChartBlock b = drawChartBlock(painter, s, 0.05 * img.height(), sc.ctx, 1, 1,
+                                            comparisonFigures(sc.ctx, 1, 1));
+        painter.end();
+        QVERIFY(b.textBoxes.size() > 10);
+        for (size_t i = 0; i < b.textBoxes.size(); ++i)
+            for (size_t j = 0; j < i; ++j)
+                QVERIFY2(!b.textBoxes[i].intersects(b.textBoxes[j]),
+                         qPrintable(QStringLiteral("text %1 overlaps text %2").arg(i).arg(j)));
+        if (!b.lines[9].isEmpty()) {
+            // Line 10 follows line 9 at once, not a whole step lower.
+            const QRectF& line9 = b.textBoxes[8];
+            const QRectF& line10 = b.textBoxes[9];
+            QCOMPARE(line10.top(), line9.bottom());
+        }
+    }
+
+    // The printer's margins stay: the blocks fill the printable area, not the paper.
+    void pagesKeepTheMargins() {
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.run(1, 1, 30);
+        sc.done();
+        QTemporaryDir dir;
+        QPdfWriter pdf(dir.filePath(QStringLiteral("m.pdf")));
+        pdf.setResolution(300);
+        pdf.setPageSize(QPageSize(QPageSize::A3));
+        pdf.setPageOrientation(QPageLayout::Landscape);
+        pdf.setPageMargins(QMarginsF(12, 15, 12, 15), QPageLayout::Millimeter);
+        QVERIFY(printComparisonDocument(pdf, sc.ctx, 1, {1}));
+        const QPageLayout layout = pdf.pageLayout();
+        QCOMPARE(layout.pageSize().id(), QPageSize::A4);
+        QCOMPARE(layout.orientation(), QPageLayout::Portrait);
+        QCOMPARE(layout.margins(QPageLayout::Millimeter), QMarginsF(12, 15, 12, 15));
+        const ChartSurface s = ChartSurface::page(pdf);
+        QCOMPARE(s.height, double(layout.paintRectPixels(300).height()));
+        QVERIFY(s.width < layout.fullRectPixels(300).width());
     }
 
     void pupilNumberAfterTheLastSlash() {

@@ -8,11 +8,11 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
-#include <QRadioButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace kz;
@@ -156,6 +156,57 @@ private slots:
         m.menu->Combo1_Click();
         QCOMPARE(m.label5(), QStringLiteral("個人別ﾀｲﾑ"));
         QCOMPARE(m.rows(2).size(), 1);
+    }
+
+    // A rebuilt list starts at its top row; only a ranking scrolls to the row before "●".
+    void rebuiltListStartsAtTheTop() {
+        Menu m;
+        QString roster;
+        std::vector<SeisekiRecord> records;
+        const int born = m.today.year() - 9;
+        for (int b = 10; b < 70; ++b) {
+            roster += QStringLiteral("%1,%2,0,0,子%1,0,,\r\n").arg(b).arg(born);
+            records.push_back(makeRecord(m.today, b, 1, b));
+        }
+        roster += QStringLiteral("5,%1,0,0,たろう,0,,\r\n").arg(born);
+        records.push_back(makeRecord(m.today, 5, 1, 80)); // the slowest: last in the ranking
+        m.school.writeRoster(roster);
+        readRosterFile(m.school.p->rosterFilePath(), m.selection.tables, m.today, 4, 0);
+        m.school.writeRecords(records);
+        m.menu->show();
+        m.menu->Form_Activate();
+        auto* list = child<QListWidget>(m.w(), QStringLiteral("List5(1)"));
+        QScrollBar* bar = list->verticalScrollBar();
+
+        m.menu->displayMode = 1;
+        m.menu->Option1_Click(1); // BEST表示: the pupil's neighbour is selected and in view
+        QCOMPARE(list->count(), 61);
+        QCOMPARE(list->currentRow(), -1); // the best view leaves no row selected …
+        QVERIFY(bar->value() > 0);        // … but the ranking scrolled down to the pupil
+        QVERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(60))));
+
+        m.menu->Option1_Click(2); // 本日のみ: from the fastest run
+        QCOMPARE(list->item(0)->text().left(5), QStringLiteral("  10秒"));
+        QCOMPARE(bar->value(), 0);
+        bar->setValue(bar->maximum()); // the pupil scrolls down
+        m.menu->Option1_Click(3);      // オール表示
+        QCOMPARE(bar->value(), 0);
+    }
+
+    // "最近N日" comes from each activation's statistics and criteria.
+    void recentLineFromEachActivation() {
+        Menu m;
+        for (int n = 1; n <= 4; ++n)
+            m.school.p->criteria.judgeDays[n] = Field::number(7);
+        m.menu->Form_Activate();
+        auto* label8 = child<QLabel>(m.w(), QStringLiteral("Label8(1)"));
+        // たろう: 25 s today on level 1 against a pass time of 30 s.
+        QCOMPARE(label8->text(), QStringLiteral("最近7日=1回 / 5点"));
+        // A teacher sets the pass time to 40 s and the pupil runs once more.
+        m.school.p->criteria.passTime[1] = 40;
+        m.school.writeRecords({makeRecord(m.today, 5, 1, 25), makeRecord(m.today, 5, 1, 20)});
+        m.menu->Form_Activate();
+        QCOMPARE(label8->text(), QStringLiteral("最近7日=2回 / 18点")); // 7 + 11
     }
 };
 

@@ -3,6 +3,7 @@
 #include "records/statistics_support.h"
 #include "school/roster.h"
 #include "views/periods.h"
+#include "views/print_files.h"
 #include "views/ranking.h"
 #include "views/result_views.h"
 
@@ -387,26 +388,32 @@ private slots:
                  QStringList{QStringLiteral("    4 12/07③あ　　　　③40秒")});
     }
 
-    // Runs dated after today (a computer whose clock runs ahead) show in no period, as the
-    // statistics count them in no date window; the personal view looks back the same way.
-    void futureRunsInNoPeriod_data() {
+    // Runs dated after today (a computer whose clock runs ahead) are listed in every period,
+    // as the rankings count them; only the statistics' windows leave them out.
+    void futureRunsListed_data() {
         QTest::addColumn<int>("code");
         QTest::newRow("this week") << 1;
         QTest::newRow("one month") << 3;
         QTest::newRow("everything") << 5;
     }
-    void futureRunsInNoPeriod() {
+    void futureRunsListed() {
         QFETCH(int, code);
         Views v;
         v.pupil(1, QStringLiteral("あ"));
         v.ctx.secondsSinceMidnight = 23 * 3600 + 59 * 60;
-        const RecordSnapshot records =
-            snapshotOf({run(kToday, 60, 1, 1, 40), run(kToday.addDays(1), 60, 1, 1, 30),
-                        run(kToday.addDays(365), 60, 1, 1, 20)});
-        QCOMPARE(allResultsRows(records, v.ctx, periodDaysFor(code, kToday, 0))[1],
-                 QStringList{QStringLiteral("  40秒 12/09●あ　　　　●4")});
+        const RecordSnapshot records = snapshotOf(
+            {run(kToday, 60, 1, 1, 40), run(kToday.addDays(1), 60, 1, 1, 30),
+             run(kToday.addDays(365), 60, 1, 1, 20), run(kToday.addDays(-400), 60, 1, 1, 25)});
+        QStringList expected = {QStringLiteral("  20秒 12/09●あ　　　　●6"),
+                                QStringLiteral("  30秒 12/10●あ　　　　●5"),
+                                QStringLiteral("  40秒 12/09●あ　　　　●4")};
+        if (code == 5) expected.insert(1, QStringLiteral("  25秒 11/04●あ　　　　●5"));
+        QCOMPARE(allResultsRows(records, v.ctx, periodDaysFor(code, kToday, 0))[1], expected);
         QCOMPARE(kz::personalTimeRows(records, v.ctx)[1],
-                 QStringList{QStringLiteral("2026/12/09 0:01:00  40秒")});
+                 (QStringList{QStringLiteral("2025/11/04 0:01:00  25秒"),
+                              QStringLiteral("2026/12/09 0:01:00  40秒"),
+                              QStringLiteral("2026/12/10 0:01:00  30秒"),
+                              QStringLiteral("2027/12/09 0:01:00  20秒")}));
     }
 
     void allResultsSeeOnlyTheLastTwentyThousand() {
@@ -435,6 +442,75 @@ private slots:
                                        QStringLiteral("2024/05/17 9:05:23  23秒")}));
         v.ctx.gradeGroup = QStringLiteral("中１");
         QVERIFY(kz::personalTimeRows(records, v.ctx)[1].isEmpty());
+    }
+
+    // PDF names from the student number and the name, with what Linux or Windows refuse in a
+    // file name replaced.
+    void pdfNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("plain") << QStringLiteral("はなこ")
+                               << QStringLiteral("比較グラフ_57_はなこ_20261209_150405");
+        QTest::newRow("slash and Windows")
+            << QStringLiteral("ひ/み:?") << QStringLiteral("比較グラフ_57_ひ_み___20261209_150405");
+        QTest::newRow("every refused")
+            << QStringLiteral("a\\b/c:d*e?f\"g<h>i|j")
+            << QStringLiteral("比較グラフ_57_a_b_c_d_e_f_g_h_i_j_20261209_150405");
+        QTest::newRow("control") << QStringLiteral("x\ty\nz")
+                                 << QStringLiteral("比較グラフ_57_x_y_z_20261209_150405");
+        QTest::newRow("full-width kept")
+            << QStringLiteral("ひ／み：？")
+            << QStringLiteral("比較グラフ_57_ひ／み：？_20261209_150405");
+    }
+    void pdfNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, file);
+        QCOMPARE(comparisonPdfBaseName(57, name, QDateTime(kToday, QTime(15, 4, 5))), file);
+    }
+
+    // "(n)" goes after the base name, whatever brackets the folder or the name hold.
+    void uniquePdfPath() {
+        const QString folder = QStringLiteral("/tmp/a(1)");
+        QStringList existing;
+        auto exists = [&](const QString& p) { return existing.contains(p); };
+        const QString base = QStringLiteral("比較グラフ_5_た(ろ)う_x");
+        QCOMPARE(uniqueFilePath(folder, base, QStringLiteral(".pdf"), exists),
+                 QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x.pdf"));
+        existing << QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x.pdf")
+                 << QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x(2).pdf");
+        QCOMPARE(uniqueFilePath(folder, base, QStringLiteral(".pdf"), exists),
+                 QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x(3).pdf"));
+    }
+
+    // The message says what was saved and what was not, each file on its own line.
+    void pdfReport_data() {
+        QTest::addColumn<QStringList>("saved");
+        QTest::addColumn<QStringList>("failed");
+        QTest::addColumn<QString>("message");
+        const QString why = QStringLiteral("プリンタがありません。");
+        const QString savedLine = QStringLiteral("印刷するかわりにPDFファイルに保存しました。");
+        const QString failedLine = QStringLiteral("次のPDFファイルは保存できませんでした。");
+        QTest::newRow("saved") << QStringList{QStringLiteral("/d/a.pdf")} << QStringList{}
+                               << QStringList{why, savedLine, QStringLiteral("/d/a.pdf")}.join(
+                                      u'\n');
+        QTest::newRow("failed only")
+            << QStringList{} << QStringList{QStringLiteral("/x/b.pdf")}
+            << QStringList{why, failedLine, QStringLiteral("/x/b.pdf")}.join(u'\n');
+        QTest::newRow("both") << QStringList{QStringLiteral("/d/a.pdf")}
+                              << QStringList{QStringLiteral("/x/b.pdf"), QStringLiteral("/x/c.pdf")}
+                              << QStringList{why,
+                                             savedLine,
+                                             QStringLiteral("/d/a.pdf"),
+                                             failedLine,
+                                             QStringLiteral("/x/b.pdf"),
+                                             QStringLiteral("/x/c.pdf")}
+                                     .join(u'\n');
+    }
+    void pdfReport() {
+        QFETCH(QStringList, saved);
+        QFETCH(QStringList, failed);
+        QFETCH(QString, message);
+        QCOMPARE(kz::pdfReport(QStringLiteral("プリンタがありません。"), saved, failed), message);
     }
 };
 
