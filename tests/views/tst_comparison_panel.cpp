@@ -245,7 +245,7 @@ private slots:
                 m.menu->Command24_Click(0);
             }
         };
-        FileAccessCounter counter(m.school.p->recordFilePath());
+        RecordReadCounter counter;
         m.menu->Command17_Click();
         m.school.fake.events.onProcess = nullptr;
         QVERIFY(clicks > 3);
