@@ -1,6 +1,9 @@
 #include "locked_file.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QSysInfo>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -16,6 +19,68 @@ namespace kz {
 
 LockedFile::~LockedFile() { close(); }
 
+std::function<int(const char* point)>& fileOperationSeam() {
+    static std::function<int(const char* point)> seam;
+    return seam;
+}
+
+int atFileOperationSeam(const char* point) {
+    const auto& seam = fileOperationSeam();
+    return seam ? seam(point) : 0;
+}
+
+bool againAfterStale(int* tries, const std::function<void()>& wait) {
+    if (++*tries == 1) return true;
+    if (wait) {
+        wait();
+        return true;
+    }
+    return *tries <= 3;
+}
+
+LockedFile::Status lockForWriting(LockedFile& f, const QString& path,
+                                  const std::function<void()>& wait) {
+    using Status = LockedFile::Status;
+    for (int stale = 0;;) {
+        Status st = untilUnlocked([&] { return f.open(path, true); }, wait);
+        if (st != Status::Ok) return st;
+        bool same = false;
+        st = untilUnlocked([&] { return f.lockExclusive(); }, wait);
+        if (st == Status::Ok) st = f.namesOpenFile(path, &same);
+        if (st == Status::Stale && againAfterStale(&stale, wait)) {
+            f.close(); // the handle outlived its file: what the path names now is the file
+            continue;
+        }
+        if (st != Status::Ok) return st;
+        if (same) {
+            atFileOperationSeam("write-locked");
+            return Status::Ok;
+        }
+        atFileOperationSeam("reopen");
+        f.close();
+    }
+}
+
+QString replacementNameBeside(const QString& path) {
+    QString host;
+    for (const QChar c : QSysInfo::machineHostName().left(32))
+        host += (c.unicode() < 128 && c.isLetterOrNumber()) || c == u'-' ? c : QChar(u'_');
+    return QStringLiteral("%1.new-%2-%3-%4")
+        .arg(path, host)
+        .arg(QCoreApplication::applicationPid())
+        .arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
+}
+
+QString replaceSharedFile(const QString& path, const QByteArray& bytes,
+                          const std::function<void()>& wait) {
+    LockedFile f;
+    const LockedFile::Status st = lockForWriting(f, path, wait);
+    if (st == LockedFile::Status::Locked) return f.errorText();
+    // A file this computer may not open for writing (read-only, on a share that refuses locks)
+    // is still replaced as before; the replacement reports what really stops it.
+    return replaceFileWhole(path, bytes);
+}
+
 LockedFile::Status LockedFile::open(const QString& path, bool create) { return openWith(path, true, create); }
 LockedFile::Status LockedFile::openReadOnly(const QString& path) { return openWith(path, false, false); }
 
@@ -24,6 +89,8 @@ LockedFile::Status LockedFile::openReadOnly(const QString& path) { return openWi
 LockedFile::Status LockedFile::fail(int code, bool lockStep) {
     m_errorCode = code;
     m_errorText = QString::fromLocal8Bit(std::strerror(code));
+    // On an open file, "stale" (NFS) and "no such file" (some servers) mean it was replaced.
+    if (lockStep && (code == ESTALE || code == ENOENT)) return Status::Stale;
     if (lockStep && (code == EAGAIN || code == EACCES || code == EWOULDBLOCK))
         return Status::Locked;
     if (code == ENOENT || code == ENOTDIR)
@@ -45,11 +112,9 @@ LockedFile::Status LockedFile::openWith(const QString& path, bool write, bool cr
 
 LockedFile::Status LockedFile::namesOpenFile(const QString& path, bool* same) {
     struct stat mine {}, named {};
-    if (::fstat(m_fd, &mine) != 0)
-        return fail(errno, false);
+    if (::fstat(m_fd, &mine) != 0) return fail(errno);
     if (::stat(QFile::encodeName(path).constData(), &named) != 0) {
-        if (errno != ENOENT)
-            return fail(errno, false);
+        if (errno != ENOENT && errno != ESTALE) return fail(errno, false);
         *same = false; // gone: a reopen creates or finds the new one
         return Status::Ok;
     }
@@ -59,40 +124,41 @@ LockedFile::Status LockedFile::namesOpenFile(const QString& path, bool* same) {
 
 QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
     const QByteArray target = QFile::encodeName(path);
-    const QByteArray fresh = target + ".new" + QByteArray::number(::getpid());
     auto error = [](int code) { return QString::fromLocal8Bit(std::strerror(code)); };
-    // Keep the old file's permissions, so every computer of the school may still write it.
-    mode_t mode = 0666;
     struct stat old {};
-    if (::stat(target.constData(), &old) == 0)
-        mode = old.st_mode & 07777;
-    const int fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0)
-        return error(errno);
-    qint64 done = 0;
-    while (done < bytes.size()) {
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    QByteArray fresh;
+    int fd = -1;
+    // Exclusive: a name some other process picked too is never shared, another one is drawn.
+    for (int tries = 1; fd < 0; ++tries) {
+        fresh = QFile::encodeName(replacementNameBeside(path));
+        fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || tries == 8)) return error(errno);
+    }
+    // From here on, a failure removes the new file again.
+    auto abandon = [&](int code) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(fresh.constData());
+        return error(code);
+    };
+    for (qint64 done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            const int code = errno;
-            ::close(fd);
-            ::unlink(fresh.constData());
-            return error(code);
-        }
+        if (n < 0) return abandon(errno);
         done += n;
     }
-    ::fchmod(fd, mode); // the umask may have narrowed it
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int code = errno;
-        ::unlink(fresh.constData());
-        return error(code);
-    }
-    if (::rename(fresh.constData(), target.constData()) != 0) {
-        const int code = errno;
-        ::unlink(fresh.constData());
-        return error(code);
-    }
+    // Keep the old file's permissions, so every computer of the school may still write it; a
+    // file that is new keeps what the umask gave it.
+    if (replacing) ::fchmod(fd, old.st_mode & 07777);
+    if (::fsync(fd) != 0) return abandon(errno);
+    const int closed = ::close(fd);
+    const int closeError = errno;
+    fd = -1;
+    if (closed != 0) return abandon(closeError);
+    if (const int injected = atFileOperationSeam("replacement-written")) return abandon(injected);
+    if (::rename(fresh.constData(), target.constData()) != 0) return abandon(errno);
+    atFileOperationSeam("replaced");
     // The rename itself reaches the disk with the folder.
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash > 0 ? target.left(slash) : QByteArray(".");
@@ -113,6 +179,7 @@ void LockedFile::close() {
 bool LockedFile::isOpen() const { return m_fd >= 0; }
 
 LockedFile::Status LockedFile::size(qint64* bytes) {
+    if (const int injected = atFileOperationSeam("size")) return fail(injected);
     struct stat st {};
     if (::fstat(m_fd, &st) != 0)
         return fail(errno);
@@ -131,10 +198,12 @@ static int setLock(int fd, short type) {
 }
 
 LockedFile::Status LockedFile::lockExclusive() {
+    if (const int injected = atFileOperationSeam("lock")) return fail(injected);
     return setLock(m_fd, F_WRLCK) == 0 ? Status::Ok : fail(errno);
 }
 
 LockedFile::Status LockedFile::lockShared() {
+    if (const int injected = atFileOperationSeam("lock")) return fail(injected);
     return setLock(m_fd, F_RDLCK) == 0 ? Status::Ok : fail(errno);
 }
 
@@ -143,6 +212,7 @@ LockedFile::Status LockedFile::unlock() {
 }
 
 LockedFile::Status LockedFile::readAt(qint64 offset, qint64 length, QByteArray* out) {
+    if (const int injected = atFileOperationSeam("read")) return fail(injected);
     out->resize(length);
     qint64 done = 0;
     while (done < length) {
@@ -162,6 +232,7 @@ LockedFile::Status LockedFile::readAt(qint64 offset, qint64 length, QByteArray* 
 }
 
 LockedFile::Status LockedFile::writeAt(qint64 offset, const QByteArray& data) {
+    if (const int injected = atFileOperationSeam("write")) return fail(injected);
     qint64 done = 0;
     while (done < data.size()) {
         const ssize_t n = ::pwrite(m_fd, data.constData() + done,

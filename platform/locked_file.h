@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <QByteArray>
 #include <QString>
 
@@ -13,6 +14,8 @@ public:
         Ok,
         Locked,   // another process holds a conflicting lock: wait and try again
         NotFound, // the file (or its folder) does not exist
+        Stale,    // the open file is gone from under the handle (an NFS "stale file handle", a
+                  // vanished file): open the path again and repeat the operation
         Failed,   // anything else, a refused open included; see errorText()
     };
 
@@ -56,10 +59,50 @@ private:
     int m_errorCode = 0;
 };
 
-// Replaces the file at path by one holding bytes: the bytes go to a new file beside it, reach
+// Opens path for writing (creating it) and takes the whole-file write lock, each step retried
+// through wait while another computer holds the lock (no wait: Locked is returned). After
+// locking, the path must still name the open file: one replaced meanwhile is dropped and the
+// new one opened, so nothing is written into a file that no longer has a name.
+LockedFile::Status lockForWriting(LockedFile& f, const QString& path,
+                                  const std::function<void()>& wait);
+
+// Runs one step until it no longer meets another computer's lock, waiting between tries (no
+// wait: the first Locked is returned).
+template <typename Op>
+LockedFile::Status untilUnlocked(Op&& op, const std::function<void()>& wait) {
+    for (;;) {
+        const LockedFile::Status st = op();
+        if (st != LockedFile::Status::Locked || !wait) return st;
+        wait();
+    }
+}
+
+// After a stale handle: whether to open the path again and repeat. The first time at once; a
+// share that keeps answering so is waited for (without a wait, a few tries and then no).
+bool againAfterStale(int* tries, const std::function<void()>& wait);
+
+// A name beside path for a file that will replace it, unique across the computers sharing the
+// folder: host, process and a random part.
+QString replacementNameBeside(const QString& path);
+
+// Replaces the file at path by one holding bytes: the bytes go to a new file beside it
+// (created exclusively, with the user's umask; an existing file's permissions are kept), reach
 // the disk, and one rename puts that file in the old one's place, so the path names either
 // the complete old file or the complete new one at every moment, whatever stops the process.
-// Returns an empty string or the error text.
+// The new file is removed again when any step fails. Returns an empty string or the error text.
 QString replaceFileWhole(const QString& path, const QByteArray& bytes);
+
+// The same for a file that other computers replace too (the criteria file): the replacement
+// happens under the old file's write lock, so two computers saving at once take turns.
+QString replaceSharedFile(const QString& path, const QByteArray& bytes,
+                          const std::function<void()>& wait);
+
+// A seam for the tests of the sharing rules, empty in the program. It is called at named
+// points of the file operations: "lock", "read", "write", "size" (before that step on an open
+// file), "write-locked" (a writer holds the lock on the file its path names), "reopen" (the
+// path named another file), "replacement-written" (before the rename) and "replaced" (after
+// it). A non-zero return is an errno with which that step fails.
+std::function<int(const char* point)>& fileOperationSeam();
+int atFileOperationSeam(const char* point);
 
 } // namespace kz

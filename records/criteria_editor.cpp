@@ -86,7 +86,8 @@ QString CriteriaGrid::fileText() const {
     return criteriaFileText(cells, lastRow());
 }
 
-QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table) {
+QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table,
+                               const std::function<void()>& wait) {
     bool encoded = true;
     const QByteArray bytes = encodeCp932(fileText(), &encoded);
     if (!encoded) return QStringLiteral("%1\n記録できない文字があります。").arg(path);
@@ -97,7 +98,7 @@ QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table) {
     if (problem.isEmpty()) problem = check.read(fileText());
     if (!problem.isEmpty())
         return QStringLiteral("%1 に記録できません。\n%2").arg(path, problem);
-    const QString error = replaceFileWhole(path, bytes);
+    const QString error = replaceSharedFile(path, bytes, wait);
     if (!error.isEmpty()) return QStringLiteral("%1\n%2").arg(path, error);
     m_dataChanged = false;
     return LoadCriteriaFile(table, path);
@@ -192,9 +193,12 @@ bool CriteriaGrid::keyDown(Key key) {
 // ---- distribution
 
 QString TimeDistribution::refresh(const QString& recordPath, Services& s, int retryWaitMs) {
+    // Size and time are taken before the read: a run appended while it reads then makes the
+    // next refresh read again instead of passing for one already counted.
     const QFileInfo info(recordPath);
-    if (m_size >= 0 && info.exists() && info.size() == m_size && info.lastModified() == m_modified)
-        return {};
+    const qint64 size = info.exists() ? info.size() : -1;
+    const QDateTime modified = info.lastModified();
+    if (m_size >= 0 && size == m_size && modified == m_modified) return {};
     const RecordFile file(recordPath);
     QByteArray bytes;
     for (;;) {
@@ -208,9 +212,8 @@ QString TimeDistribution::refresh(const QString& recordPath, Services& s, int re
         m_size = -1;
         return recordFileMessage(QStringLiteral("成績ランダムファイル表示"), r, recordPath);
     }
-    const QFileInfo after(recordPath);
-    m_size = after.size();
-    m_modified = after.lastModified();
+    m_size = size;
+    m_modified = modified;
     ++m_reads;
     build(bytes);
     return {};

@@ -27,8 +27,10 @@ public:
     // SaveGrid: the heading line and rows 1..lastRow written as a new file that replaces the
     // old one whole; dataChanged cleared; then the running program's table is reloaded from
     // it. Returns an empty string or a message naming the file (then nothing was replaced,
-    // also when a cell holds what the file's reader would refuse).
-    QString SaveGrid(const QString& path, CriteriaTable& table);
+    // also when a cell holds what the file's reader would refuse). The replacement is made
+    // under the file's write lock; wait runs while another computer holds it.
+    QString SaveGrid(const QString& path, CriteriaTable& table,
+                     const std::function<void()>& wait = {});
     // The file text the save writes (CR LF lines, twelve cells joined by ",").
     QString fileText() const;
     // The first cell the file's reader would refuse, named by level and column heading, with

@@ -136,9 +136,11 @@ QString criteriaFileText(const CriteriaTable& table, int levelRows) {
     return criteriaFileText(cells, levelRows);
 }
 
-QString SaveCriteriaFile(const CriteriaTable& table, int levelRows, const QString& path) {
+QString SaveCriteriaFile(const CriteriaTable& table, int levelRows, const QString& path,
+                         const std::function<void()>& wait) {
     // A new file replaces the old one whole: every computer reads either version complete.
-    const QString error = replaceFileWhole(path, encodeCp932(criteriaFileText(table, levelRows)));
+    const QString error =
+        replaceSharedFile(path, encodeCp932(criteriaFileText(table, levelRows)), wait);
     return error.isEmpty() ? QString() : QStringLiteral("%1\n%2").arg(path, error);
 }
 

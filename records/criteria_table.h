@@ -3,8 +3,9 @@
 #include "shell/hensuu1.h"
 #include "shell/numbers.h"
 
-#include <QString>
 #include <array>
+#include <functional>
+#include <QString>
 
 namespace kz {
 
@@ -56,7 +57,9 @@ QString criteriaFileText(const std::array<std::array<QString, CriteriaTable::Col
                          int levelRows);
 QString criteriaFileText(const CriteriaTable& table, int levelRows);
 
-// Writes that text in CP932. Returns an empty string or a message naming the file.
-QString SaveCriteriaFile(const CriteriaTable& table, int levelRows, const QString& path);
+// Writes that text in CP932 under the file's write lock (wait runs while another computer
+// holds it). Returns an empty string or a message naming the file.
+QString SaveCriteriaFile(const CriteriaTable& table, int levelRows, const QString& path,
+                         const std::function<void()>& wait = {});
 
 } // namespace kz

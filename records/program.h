@@ -24,6 +24,8 @@ struct Program {
     SoundTable soundTable;
     SoundPlayer sounds;
     SeisekiRecord recordBuffer; // the one record every read and write of the file goes through
+    // Record files replaced by an erase, kept open until older programs' appends are moved.
+    ReplacedFiles replacedFiles{s};
 
     // Waits of the record file's retry rules, in ms; tests shorten them.
     int retryWaitMs = 1000;

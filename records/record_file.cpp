@@ -77,34 +77,16 @@ Status openForReading(LockedFile& f, const QString& path) {
     return f.openReadOnly(path);
 }
 
-// Runs one step until it no longer meets a lock, waiting between tries.
+// Runs a whole operation again from its open while it meets a stale handle: the path names
+// the file to use now. One that stays stale is reported as Locked, so the caller's
+// wait-and-retry applies: a stale handle is never fatal.
 template <typename Op>
-Status untilUnlocked(Op&& op, const std::function<void()>& wait) {
-    for (;;) {
+Status reopeningWhileStale(LockedFile& f, Op&& op, const std::function<void()>& wait) {
+    for (int stale = 0;;) {
         const Status st = op();
-        if (st != Status::Locked || !wait)
-            return st;
-        wait();
-    }
-}
-
-// Opens the file for writing and takes the whole-file write lock, each step retried while it
-// meets another computer's lock. After locking, the path must still name the file: one that a
-// teacher's erase has replaced meanwhile is dropped and the new one opened, so nothing is
-// written into a file that no longer has a name.
-Status lockForWriting(LockedFile& f, const QString& path, const std::function<void()>& wait) {
-    for (;;) {
-        Status st = untilUnlocked([&] { return f.open(path, true); }, wait);
-        if (st != Status::Ok)
-            return st;
-        if ((st = untilUnlocked([&] { return f.lockExclusive(); }, wait)) != Status::Ok)
-            return st;
-        bool same = false;
-        if ((st = f.namesOpenFile(path, &same)) != Status::Ok)
-            return st;
-        if (same)
-            return Status::Ok;
+        if (st != Status::Stale) return st;
         f.close();
+        if (!againAfterStale(&stale, wait)) return Status::Locked;
     }
 }
 } // namespace
@@ -116,10 +98,13 @@ RecordFile::Result RecordFile::create() const {
 
 RecordFile::Result RecordFile::count(qint64* records) const {
     LockedFile f;
-    auto st = openForReading(f, m_path);
-    if (st != Status::Ok) return fromFile(f, st);
     qint64 bytes = 0;
-    st = f.size(&bytes);
+    const Status st = reopeningWhileStale(f,
+                                          [&] {
+                                              const Status opened = openForReading(f, m_path);
+                                              return opened == Status::Ok ? f.size(&bytes) : opened;
+                                          },
+                                          {});
     if (st != Status::Ok) return fromFile(f, st);
     *records = bytes / SeisekiRecord::Size;
     return {};
@@ -131,27 +116,33 @@ static RecordFile::Result
 readBytesUnderSharedLock(const QString& path,
                          const std::function<std::pair<qint64, qint64>(qint64)>& pick,
                          QByteArray* data, qint64* fileBytes = nullptr) {
-    data->clear();
     LockedFile f;
-    for (;;) {
-        auto st = openForReading(f, path);
-        if (st != Status::Ok) return fromFile(f, st);
-        if ((st = f.lockShared()) != Status::Ok) return fromFile(f, st);
-        bool same = true;
-        if ((st = f.namesOpenFile(path, &same)) != Status::Ok) return fromFile(f, st);
-        if (same) break;
-        f.close(); // replaced while we waited: read the new file, not the erased one
-    }
-    Status st = Status::Ok;
-    qint64 bytes = 0;
-    if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
-    if (fileBytes) *fileBytes = bytes;
-    const auto [start, count] = pick(bytes / SeisekiRecord::Size);
-    if (count > 0) {
-        ++g_reads;
-        st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, data);
-    }
-    f.unlock();
+    const Status st = reopeningWhileStale(
+        f,
+        [&] {
+            data->clear();
+            for (;;) {
+                Status st = openForReading(f, path);
+                if (st != Status::Ok) return st;
+                if ((st = f.lockShared()) != Status::Ok) return st;
+                bool same = true;
+                if ((st = f.namesOpenFile(path, &same)) != Status::Ok) return st;
+                if (same) break;
+                f.close(); // replaced while we waited: read the new file, not the erased one
+            }
+            qint64 bytes = 0;
+            Status st = f.size(&bytes);
+            if (st != Status::Ok) return st;
+            if (fileBytes) *fileBytes = bytes;
+            const auto [start, count] = pick(bytes / SeisekiRecord::Size);
+            if (count > 0) {
+                ++g_reads;
+                st = f.readAt(start * SeisekiRecord::Size, count * SeisekiRecord::Size, data);
+            }
+            f.unlock();
+            return st;
+        },
+        {});
     if (st != Status::Ok) return fromFile(f, st);
     data->truncate(data->size() / SeisekiRecord::Size * SeisekiRecord::Size);
     return {};
@@ -221,36 +212,50 @@ RecordFile::Result RecordFile::write(qint64 n, const SeisekiRecord& rec,
                                      const std::function<void()>& wait,
                                      const QByteArray& expected) const {
     LockedFile f;
-    Status st = lockForWriting(f, m_path, wait);
-    if (st != Status::Ok) return fromFile(f, st);
     const qint64 offset = (n - 1) * SeisekiRecord::Size;
-    if (!expected.isEmpty()) {
-        QByteArray now;
-        if ((st = untilUnlocked([&] { return f.readAt(offset, SeisekiRecord::Size, &now); }, wait)) !=
-            Status::Ok)
-            return fromFile(f, st);
-        if (now != expected) {
-            Result r;
-            r.status = Status::Failed;
-            r.mismatch = true;
-            return r;
-        }
-    }
-    st = untilUnlocked([&] { return f.writeAt(offset, rec.encode()); }, wait);
-    f.unlock();
-    return fromFile(f, st);
+    bool mismatch = false;
+    const Status st = reopeningWhileStale(
+        f,
+        [&] {
+            Status st = lockForWriting(f, m_path, wait);
+            if (st != Status::Ok) return st;
+            if (!expected.isEmpty()) {
+                QByteArray now;
+                st = untilUnlocked([&] { return f.readAt(offset, SeisekiRecord::Size, &now); },
+                                   wait);
+                if (st != Status::Ok) return st;
+                if (now != expected) {
+                    mismatch = true;
+                    return Status::Failed;
+                }
+            }
+            st = untilUnlocked([&] { return f.writeAt(offset, rec.encode()); }, wait);
+            f.unlock();
+            return st;
+        },
+        wait);
+    Result r = fromFile(f, st);
+    r.mismatch = mismatch;
+    return r;
 }
 
 RecordFile::Result RecordFile::erase(qint64 n, const QByteArray& expected, const QString& copyPath,
-                                     const std::function<void()>& wait) const {
-    LockedFile f;
-    Status st = lockForWriting(f, m_path, wait);
-    if (st != Status::Ok) return fromFile(f, st);
-    qint64 bytes = 0;
-    if ((st = f.size(&bytes)) != Status::Ok) return fromFile(f, st);
+                                     const std::function<void()>& wait,
+                                     ReplacedFiles* keeper) const {
+    auto f = std::make_unique<LockedFile>();
     QByteArray old;
-    if ((st = untilUnlocked([&] { return f.readAt(0, bytes, &old); }, wait)) != Status::Ok)
-        return fromFile(f, st);
+    Status st = reopeningWhileStale(
+        *f,
+        [&] {
+            Status st = lockForWriting(*f, m_path, wait);
+            qint64 bytes = 0;
+            if (st == Status::Ok) st = untilUnlocked([&] { return f->size(&bytes); }, wait);
+            if (st == Status::Ok)
+                st = untilUnlocked([&] { return f->readAt(0, bytes, &old); }, wait);
+            return st;
+        },
+        wait);
+    if (st != Status::Ok) return fromFile(*f, st);
     const qint64 records = old.size() / SeisekiRecord::Size;
     const qint64 at = (n - 1) * SeisekiRecord::Size;
     if (n < 1 || n > records ||
@@ -260,54 +265,174 @@ RecordFile::Result RecordFile::erase(qint64 n, const QByteArray& expected, const
         r.mismatch = true;
         return r;
     }
-    auto failed = [](const QString& text) {
-        Result r;
-        r.status = Status::Failed;
-        r.errorText = text;
-        return r;
-    };
     // The copy stays beside the file until the new file is in place: a last resort for the
     // teacher whatever happens in between.
-    if (!copyPath.isEmpty()) {
-        const QString e = replaceFileWhole(copyPath, old);
-        if (!e.isEmpty()) return failed(e);
+    QString error;
+    if (!copyPath.isEmpty()) error = replaceFileWhole(copyPath, old);
+    if (error.isEmpty()) {
+        // Whole records only, as the rewrite always kept them; a partial tail goes with the rest.
+        QByteArray fresh = old.left(records * SeisekiRecord::Size);
+        fresh.remove(at, SeisekiRecord::Size);
+        // The rename happens while the lock on the old file is held; writers who were waiting
+        // for it find after locking that the path names another file and reopen.
+        error = replaceFileWhole(m_path, fresh);
     }
-    // Whole records only, as the rewrite always kept them; a partial tail goes with the rest.
-    QByteArray fresh = old.left(records * SeisekiRecord::Size);
-    fresh.remove(at, SeisekiRecord::Size);
-    // The rename happens while the lock on the old file is held; writers who were waiting for
-    // it find after locking that the path names another file and reopen.
-    const QString e = replaceFileWhole(m_path, fresh);
-    f.unlock();
-    f.close();
-    if (!e.isEmpty()) return failed(e);
+    // Still under the lock, so no other teacher's erase has made a copy of its own meanwhile;
+    // after a failure the file is as it was, and the copy only takes room.
     if (!copyPath.isEmpty()) QFile::remove(copyPath);
+    if (!error.isEmpty()) {
+        Result r;
+        r.status = Status::Failed;
+        r.errorText = error;
+        return r;
+    }
+    f->unlock();
+    if (keeper) keeper->keep(m_path, {std::move(f), records});
+    return {};
+}
+
+RecordFile::Result RecordFile::moveAppendsFrom(ReplacedRecordFile& old,
+                                               const std::function<void()>& wait,
+                                               qint64* moved) const {
+    *moved = 0;
+    LockedFile& from = *old.file;
+    QByteArray appended;
+    // Locked against the older programs, so none is half-way through an append.
+    Status st = untilUnlocked([&] { return from.lockExclusive(); }, wait);
+    qint64 bytes = 0;
+    if (st == Status::Ok) st = from.size(&bytes);
+    const qint64 start = old.end * SeisekiRecord::Size;
+    const qint64 whole = bytes > start ? (bytes - start) / SeisekiRecord::Size : 0;
+    if (st == Status::Ok && whole > 0)
+        st = from.readAt(start, whole * SeisekiRecord::Size, &appended);
+    if (st == Status::Stale) { // gone for this computer too: nothing can be read from it
+        appended.clear();
+        st = Status::Ok;
+    }
+    if (st != Status::Ok) return fromFile(from, st);
+    appended.truncate(appended.size() / SeisekiRecord::Size * SeisekiRecord::Size);
+    if (!appended.isEmpty()) {
+        LockedFile f;
+        st = reopeningWhileStale(
+            f,
+            [&] {
+                Status st = lockForWriting(f, m_path, wait);
+                qint64 size = 0;
+                if (st == Status::Ok) st = f.size(&size);
+                if (st == Status::Ok)
+                    st = f.writeAt(size / SeisekiRecord::Size * SeisekiRecord::Size, appended);
+                f.unlock();
+                return st;
+            },
+            wait);
+        if (st != Status::Ok) {
+            from.unlock();
+            return fromFile(f, st);
+        }
+        *moved = appended.size() / SeisekiRecord::Size;
+    }
+    from.close();
     return {};
 }
 
 RecordFile::Result RecordFile::append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond,
                                       const std::function<void(SeisekiRecord&)>& fillAfterLock) const {
     LockedFile f;
-    Status st = lockForWriting(f, m_path, waitOneSecond);
+    const Status st = reopeningWhileStale(
+        f,
+        [&] {
+            Status st = lockForWriting(f, m_path, waitOneSecond);
+            if (st != Status::Ok) return st;
+            qint64 bytes = 0;
+            if ((st = untilUnlocked([&] { return f.size(&bytes); }, waitOneSecond)) != Status::Ok)
+                return st;
+            // A partial tail is overwritten: the next record number comes from the whole records.
+            const qint64 offset = (bytes / SeisekiRecord::Size) * SeisekiRecord::Size;
+            SeisekiRecord out = rec;
+            if (fillAfterLock) fillAfterLock(out);
+            const QByteArray data = out.encode();
+            if ((st = untilUnlocked([&] { return f.writeAt(offset, data); }, waitOneSecond)) !=
+                Status::Ok)
+                return st;
+            // Written: whatever the unlock answers, closing drops the lock, and a repeat would
+            // write the run twice.
+            f.unlock();
+            return Status::Ok;
+        },
+        waitOneSecond);
     if (st != Status::Ok) return fromFile(f, st);
-    qint64 bytes = 0;
-    if ((st = untilUnlocked([&] { return f.size(&bytes); }, waitOneSecond)) != Status::Ok)
-        return fromFile(f, st);
-    // A partial tail is overwritten: the next record number comes from the whole records.
-    const qint64 offset = (bytes / SeisekiRecord::Size) * SeisekiRecord::Size;
-    SeisekiRecord out = rec;
-    if (fillAfterLock) fillAfterLock(out);
-    const QByteArray data = out.encode();
-    if ((st = untilUnlocked([&] { return f.writeAt(offset, data); }, waitOneSecond)) != Status::Ok)
-        return fromFile(f, st);
-    if ((st = untilUnlocked([&] { return f.unlock(); }, waitOneSecond)) != Status::Ok)
-        return fromFile(f, st);
     f.close();
     return {};
 }
 
 RecordReads recordReadsSoFar() {
     return {g_readOpens.load(), g_reads.load()};
+}
+
+ReplacedFiles::~ReplacedFiles() {
+    for (Entry& e : m_entries)
+        move(e, {});
+}
+
+void ReplacedFiles::keep(const QString& path, ReplacedRecordFile old) {
+    m_entries.push_back({path, std::move(old), m_s.clock.tickMs() + graceMs});
+    schedule();
+}
+
+bool ReplacedFiles::move(Entry& e, const std::function<void()>& wait) {
+    qint64 moved = 0;
+    const RecordFile::Result r = RecordFile(e.path).moveAppendsFrom(e.old, wait, &moved);
+    if (r.status == RecordFile::Status::Locked) return false;
+    m_moved += moved;
+    if (!r.ok())
+        m_s.dialogs.message(
+            recordFileMessage(QStringLiteral("成績ランダムファイル記録"), r, e.path));
+    return true;
+}
+
+void ReplacedFiles::moveDue() {
+    if (m_timer) m_timer->setEnabled(false); // a message shown below must not let it fire again
+    const qint64 now = m_s.clock.tickMs();
+    for (size_t i = 0; i < m_entries.size();) {
+        Entry& e = m_entries[i];
+        if (e.dueTick > now) {
+            ++i;
+        } else if (!move(e, {})) {
+            e.dueTick = now + LockedRetryMs;
+            ++i;
+        } else {
+            m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    schedule();
+}
+
+void ReplacedFiles::finish(const std::function<void(int ms)>& sleepMs) {
+    if (m_timer) m_timer->setEnabled(false);
+    qint64 due = m_s.clock.tickMs();
+    for (const Entry& e : m_entries)
+        due = std::max(due, e.dueTick);
+    if (const qint64 left = due - m_s.clock.tickMs(); left > 0 && !m_entries.empty())
+        sleepMs(static_cast<int>(left));
+    for (Entry& e : m_entries)
+        move(e, [&] { sleepMs(LockedRetryMs); });
+    m_entries.clear();
+}
+
+void ReplacedFiles::schedule() {
+    if (m_entries.empty()) {
+        if (m_timer) m_timer->setEnabled(false);
+        return;
+    }
+    if (!m_timer) {
+        m_timer = m_s.timers.createTimer();
+        m_timer->onTimeout = [this] { moveDue(); };
+    }
+    qint64 next = m_entries.front().dueTick;
+    for (const Entry& e : m_entries)
+        next = std::min(next, e.dueTick);
+    m_timer->setInterval(static_cast<int>(std::max<qint64>(1, next - m_s.clock.tickMs())));
+    m_timer->setEnabled(true);
 }
 
 QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path) {

@@ -2,9 +2,10 @@
 #include "platform/locked_file.h"
 #include "shell/services.h"
 
+#include <functional>
+#include <memory>
 #include <QByteArray>
 #include <QString>
-#include <functional>
 #include <vector>
 
 namespace kz {
@@ -50,6 +51,15 @@ struct SeisekiRecord {
     }
 };
 
+class ReplacedFiles;
+
+// A record file that an erase has replaced, still open: a computer running an older program,
+// which does not check that the path still names the file it locked, appends its run there.
+struct ReplacedRecordFile {
+    std::unique_ptr<LockedFile> file;
+    qint64 end = 0; // whole records it held when replaced; any after them are such appends
+};
+
 // The one owner of "成績累積データ.dat": every operation opens it, works by record number
 // (1-based) and closes it again. Operations report lock conflicts as Locked so the caller's
 // retry rule decides.
@@ -85,7 +95,9 @@ public:
 
     // Writers take the whole-file write lock, each step retried through wait() while it meets
     // another computer's lock (no wait: Locked is returned), and reopen when the path has come
-    // to name another file meanwhile. Any other failure is returned.
+    // to name another file meanwhile. Every operation starts again from the open when its
+    // handle turns out stale; one that stays stale is reported as Locked, so the caller's
+    // wait-and-retry applies. Any other failure is returned.
 
     // Writes record n in place. With expected bytes, only while the record still holds them
     // (otherwise mismatch is set and nothing is written).
@@ -93,9 +105,15 @@ public:
                  const QByteArray& expected = {}) const;
     // Removes record n, which must still hold the expected bytes (any, when empty). The old
     // file is first copied to copyPath (unless empty); the file without the record is written
-    // beside it and renamed over it while the lock is held; the copy is removed at the end.
+    // beside it and renamed over it while the lock is held; the copy is removed before the
+    // lock is released, whether the erase succeeded or not. The replaced file goes to keeper
+    // (closed at once without one), which moves what older programs append to it.
     Result erase(qint64 n, const QByteArray& expected, const QString& copyPath,
-                 const std::function<void()>& wait) const;
+                 const std::function<void()>& wait, ReplacedFiles* keeper = nullptr) const;
+    // Moves the whole records appended to old since it was replaced to the end of this file,
+    // in their order, under this file's lock, and closes old. moved: how many.
+    Result moveAppendsFrom(ReplacedRecordFile& old, const std::function<void()>& wait,
+                           qint64* moved) const;
 
     // The append, in steps: open, lock, position from the length, write, unlock, close.
     // fillAfterLock completes the record once the lock is held (the moment of recording).
@@ -113,6 +131,45 @@ struct RecordReads {
     qint64 reads = 0;
 };
 RecordReads recordReadsSoFar();
+
+// Keeps each record file an erase replaced open for a grace period longer than an older
+// program's one-second retry, then moves the runs such a program appended to it into the file
+// that replaced it. A timer drives it, so the teacher's screen goes on meanwhile.
+class ReplacedFiles {
+public:
+    static constexpr int DefaultGraceMs = 3000;
+    static constexpr int LockedRetryMs = 250; // another computer held a lock: try again soon
+
+    explicit ReplacedFiles(Services& s, int graceMs = DefaultGraceMs) : graceMs(graceMs), m_s(s) {}
+    ~ReplacedFiles(); // moves at once what it still holds
+    ReplacedFiles(const ReplacedFiles&) = delete;
+    ReplacedFiles& operator=(const ReplacedFiles&) = delete;
+
+    void keep(const QString& path, ReplacedRecordFile old);
+    // Moves the appends of each file whose grace period has run out (the timer calls this).
+    void moveDue();
+    // At the program's end: sleeps out the rest of the grace periods and moves everything.
+    void finish(const std::function<void(int ms)>& sleepMs);
+    int pending() const { return static_cast<int>(m_entries.size()); }
+    qint64 moved() const { return m_moved; }
+
+    int graceMs;
+
+private:
+    struct Entry {
+        QString path;
+        ReplacedRecordFile old;
+        qint64 dueTick;
+    };
+    // Moves one file's appends; false when another computer held a lock.
+    bool move(Entry& e, const std::function<void()>& wait);
+    void schedule();
+
+    Services& m_s;
+    std::unique_ptr<Timer> m_timer;
+    std::vector<Entry> m_entries;
+    qint64 m_moved = 0;
+};
 
 // A message about the record file: the operation's text, the error text, then the file.
 QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <QThread>
 
 namespace kz {
 
@@ -178,6 +179,8 @@ void ProgramMenuExit(Program& p) {
     const QString program = launcherPath(p.h.programPath);
     const QString error = startDetachedProgram(program, {QStringLiteral("001")});
     if (!error.isEmpty()) std::fprintf(stderr, "%s\n", qUtf8Printable(error));
+    // Runs an older program appended to a file erased moments ago still go to the new file.
+    p.replacedFiles.finish([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
     p.s.program.endProgram(0);
 }
 

@@ -5,6 +5,16 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace kz {
 
 static constexpr const char* kCodec = "windows-31j";
@@ -96,13 +106,32 @@ QByteArray fixedCp932Field(const QString& text, int width) {
 
 TextFile readCp932File(const QString& path) {
     TextFile result;
-    QFile file(path);
-    if (!file.exists()) {
+    // Open first and ask nothing before: while another computer renames a new file over this
+    // one, a separate existence check can meet the name between the two files. Only the open's
+    // own answer says "missing".
+#ifdef _WIN32
+    int fd = ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()),
+                      _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    int openError = fd < 0 ? errno : 0;
+#else
+    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    int openError = fd < 0 ? errno : 0;
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) { // a folder opens, but is no file
+        ::close(fd);
+        fd = -1;
+        openError = EISDIR;
+    }
+#endif
+    if (openError == ENOENT || openError == ENOTDIR) {
         result.error = QStringLiteral("ファイルがありません: %1").arg(path);
         return result;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(path, file.errorString());
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const QString why =
+            fd < 0 ? QString::fromLocal8Bit(std::strerror(openError)) : file.errorString();
+        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(path, why);
         return result;
     }
     const QByteArray bytes = file.readAll();

@@ -289,9 +289,9 @@ bool RecordBrowser::erase() {
                            Dialogs::Buttons::OkCancel))
         return false;
     const qint64 n = m_opened;
-    const RecordFile::Result r =
-        RecordFile(m_p.recordFilePath())
-            .erase(n, m_openedBytes, m_p.h.dataFolder + files::recordsTemp, retryWait());
+    const RecordFile::Result r = RecordFile(m_p.recordFilePath())
+                                     .erase(n, m_openedBytes, m_p.h.dataFolder + files::recordsTemp,
+                                            retryWait(), &m_p.replacedFiles);
     afterWrite(n, r);
     // The record that followed the erased one now has its number; else the new last row.
     const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), n,

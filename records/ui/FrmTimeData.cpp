@@ -271,7 +271,8 @@ bool FrmTimeData::save() {
     m_picture6->show();
     m_picture6->raise();
     m_p.s.events.processEvents();
-    const QString error = m_grid.SaveGrid(m_p.criteriaFilePath(), m_p.criteria);
+    const QString error = m_grid.SaveGrid(m_p.criteriaFilePath(), m_p.criteria,
+                                          [this] { m_p.s.events.waitWithEvents(m_p.retryWaitMs); });
     m_p.s.events.processEvents();
     m_picture6->hide();
     showGrid();

@@ -1,13 +1,15 @@
 // A second computer for the record-file tests: appends records through the real retry rule,
-// with a real one-second wait that it reports on standard output.
+// with a real one-second wait that it reports on standard output ("wait MS"), as it reports
+// each reopen of a path that named another file once locked ("reopen").
 //   record_file_child append PATH STUDENT COUNT   — COUNT appends for STUDENT (level = i % 35 + 1)
 //   record_file_child read PATH ROUNDS            — repeated whole-file reads, checks every record
 #include "records/record_file.h"
 #include "support/fakes.h"
 
+#include <cstdio>
+#include <cstring>
 #include <QCoreApplication>
 #include <QThread>
-#include <cstdio>
 
 using namespace kz;
 
@@ -29,6 +31,13 @@ int main(int argc, char** argv) {
     if (args.size() < 4)
         return 2;
     const QString path = args[2];
+    fileOperationSeam() = [](const char* point) {
+        if (std::strcmp(point, "reopen") == 0) {
+            std::printf("reopen\n");
+            std::fflush(stdout);
+        }
+        return 0;
+    };
     if (args[1] == u"append" && args.size() >= 5) {
         test::FakeServices f;
         SleepingEvents events;

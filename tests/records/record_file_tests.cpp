@@ -3,12 +3,15 @@
 #include "shell/ole_date.h"
 #include "support/fakes.h"
 
+#include <cerrno>
+#include <cstring>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <set>
+#include <sys/stat.h>
 
 using namespace kz;
 using test::FakeServices;
@@ -19,6 +22,26 @@ class RecordFileTests : public QObject {
     static QByteArray bytesOf(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static QByteArray runs(int count, int firstStudent) {
+        QByteArray out;
+        for (int i = 0; i < count; ++i) {
+            SeisekiRecord r;
+            r.recordBangou = static_cast<qint16>(firstStudent + i);
+            r.recordLevel = 1;
+            r.recordTime = 30;
+            out += r.encode();
+        }
+        return out;
+    }
+
+    // Fails the first `times` passes through a point with an errno, then lets everything go.
+    static auto failAt(const char* point, int error, int times = 1) {
+        fileOperationSeam() = [point, error, left = times](const char* at) mutable {
+            return std::strcmp(at, point) == 0 && left-- > 0 ? error : 0;
+        };
+        return qScopeGuard([] { fileOperationSeam() = {}; });
     }
 
 private slots:
@@ -159,6 +182,142 @@ private slots:
         const QByteArray b = bytesOf(path);
         QCOMPARE(b.size(), 44);
         QCOMPARE(b.mid(16, 2), QByteArray::fromHex("0C00"));
+    }
+
+    // On a network share, a handle to a replaced file can answer "stale" (or "no such file")
+    // to a lock, a read or a write: the path is opened again and the step repeated, and the
+    // pupil's run is written once, without a message.
+    void staleHandlesAreOpenedAgain_data() {
+        QTest::addColumn<QByteArray>("point");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("times");
+        QTest::newRow("lock, stale") << QByteArray("lock") << ESTALE << 1;
+        QTest::newRow("lock, no such file") << QByteArray("lock") << ENOENT << 1;
+        QTest::newRow("length, stale") << QByteArray("size") << ESTALE << 1;
+        QTest::newRow("write, stale") << QByteArray("write") << ESTALE << 1;
+        QTest::newRow("stale again and again") << QByteArray("lock") << ESTALE << 5;
+    }
+    void staleHandlesAreOpenedAgain() {
+        QFETCH(QByteArray, point);
+        QFETCH(int, error);
+        QFETCH(int, times);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        test::writeFile(path, runs(3, 1));
+        FakeServices f;
+        SeisekiRecord buffer;
+        {
+            const auto reset = failAt(point.constData(), error, times);
+            try {
+                AppendRecord(path, buffer, 12, 1, 27, QString(), f.services);
+            } catch (const test::ProgramEnded&) {
+                QFAIL(qPrintable(f.dialogs.messages.value(0)));
+            }
+        }
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QCOMPARE(int(f.events.waited.size()), times - 1); // a share that stays stale is waited for
+        const QByteArray b = bytesOf(path);
+        QCOMPARE(b.size(), 4 * 44);
+        QCOMPARE(b.mid(3 * 44 + 16, 2), QByteArray::fromHex("0C00"));
+
+        // Readers and the erase do the same.
+        std::vector<SeisekiRecord> recs;
+        qint64 first = 0;
+        {
+            const auto reset = failAt("read", error, 1);
+            QVERIFY(RecordFile(path).readTail(10, &first, &recs).ok());
+        }
+        QCOMPARE(int(recs.size()), 4);
+        {
+            const auto reset = failAt(
+                point.constData() == QByteArray("write") ? "read" : point.constData(), error, 1);
+            QVERIFY(RecordFile(path).erase(1, {}, QString(), {}).ok());
+        }
+        QCOMPARE(bytesOf(path), b.mid(44));
+    }
+
+    // The erase hands the replaced file over and returns at once; when the grace period has
+    // run out, the runs an older program appended to it are moved into the new file, in their
+    // order, also when another computer held the new file's lock at first.
+    void runsAppendedToAnErasedFileAreMovedAfterTheGracePeriod_data() {
+        QTest::addColumn<int>("lateRuns");
+        QTest::addColumn<bool>("newFileLocked");
+        QTest::newRow("nothing appended") << 0 << false;
+        QTest::newRow("two runs") << 2 << false;
+        QTest::newRow("the new file locked at first") << 1 << true;
+    }
+    void runsAppendedToAnErasedFileAreMovedAfterTheGracePeriod() {
+        QFETCH(int, lateRuns);
+        QFETCH(bool, newFileLocked);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        test::writeFile(path, runs(3, 1));
+        LockedFile older; // opened before the erase, as an older program waiting for the lock
+        QCOMPARE(older.open(path, false), LockedFile::Status::Ok);
+        FakeServices f;
+        ReplacedFiles keeper(f.services, 3000);
+        QVERIFY(RecordFile(path).erase(2, {}, QString(), {}, &keeper).ok());
+        QCOMPARE(keeper.pending(), 1);
+        QVERIFY(f.events.waited.empty());
+        // The older program gets the lock and appends where it stands.
+        QCOMPARE(older.lockExclusive(), LockedFile::Status::Ok);
+        QCOMPARE(older.writeAt(3 * 44, runs(lateRuns, 100)), LockedFile::Status::Ok);
+        older.close();
+        // A run of this program goes to the new file meanwhile.
+        SeisekiRecord buffer;
+        AppendRecord(path, buffer, 50, 1, 40, QString(), f.services);
+        const QByteArray kept = runs(1, 1) + runs(1, 3) + bytesOf(path).right(44);
+        LockedFile other;
+        if (newFileLocked) {
+            QCOMPARE(other.open(path, false), LockedFile::Status::Ok);
+            QCOMPARE(other.lockShared(), LockedFile::Status::Ok);
+        }
+        f.world.advance(2999);
+        QCOMPARE(keeper.pending(), 1);
+        QCOMPARE(bytesOf(path), kept);
+        f.world.advance(1);
+        QCOMPARE(keeper.pending(), newFileLocked ? 1 : 0);
+        if (newFileLocked) {
+            QCOMPARE(bytesOf(path), kept);
+            other.close();
+            f.world.advance(ReplacedFiles::LockedRetryMs);
+            QCOMPARE(keeper.pending(), 0);
+        }
+        QCOMPARE(bytesOf(path), kept + runs(lateRuns, 100));
+        QCOMPARE(keeper.moved(), qint64(lateRuns));
+        QVERIFY(f.dialogs.messages.isEmpty());
+    }
+
+    // A replacement is made with the user's umask when the file is new, and keeps the
+    // permissions of the file it replaces, so every computer that could write it still can.
+    void replacementPermissions_data() {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<int>("oldMode"); // -1: no file yet
+        QTest::addColumn<int>("mode");
+        QTest::newRow("new, umask 077") << 077 << -1 << 0600;
+        QTest::newRow("new, umask 022") << 022 << -1 << 0644;
+        QTest::newRow("replacing a shared file") << 077 << 0664 << 0664;
+    }
+    void replacementPermissions() {
+        QFETCH(int, umask);
+        QFETCH(int, oldMode);
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
+        if (oldMode >= 0) {
+            test::writeFile(path, "old");
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(oldMode)) ==
+                    0);
+        }
+        const mode_t before = ::umask(static_cast<mode_t>(umask));
+        const QString error = replaceFileWhole(path, "new");
+        ::umask(before);
+        QCOMPARE(error, QString());
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), mode);
+        QCOMPARE(bytesOf(path), QByteArray("new"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
     // Several computers append at once while others read: every record lands exactly once and

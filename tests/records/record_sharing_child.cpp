@@ -1,20 +1,135 @@
-// Another computer of the school for the sharing tests, changing the files in one step:
-//   record_sharing_child erase PATH N MIN   — once the file holds MIN records, erases record N
-//   record_sharing_child change PATH N MIN  — the same, but sets record N's time to 7777
-//   record_sharing_child erase-on-go PATH N — says "ready", erases record N after a line on stdin
-//   record_sharing_child save-on-go PATH    — loads the criteria grid at PATH, sets level 1's
-//                                              pass time to 99, says "ready", saves after a line
+// Another computer of the school for the sharing tests. It says "wait" each time it meets
+// another computer's lock and "reopen" when, after locking, the path named another file.
+//   record_sharing_child erase PATH N GRACE_MS   — erases record N, holding after it has locked
+//       the file: says "locked" and goes on after a line on stdin; then keeps the replaced
+//       file for GRACE_MS, moves what was appended to it and says "moved K"
+//   record_sharing_child change PATH N           — reads record N, says "ready" and after a
+//       line on stdin sets its time to 7777 in place, unless the record has changed meanwhile
+//   record_sharing_child erase-on-go PATH N      — says "ready", erases record N after a line
+//   record_sharing_child save-stop-at PATH POINT — saves the criteria at PATH with level 1's
+//       pass time set to 99, and stops for good at the named point of the replacement
+//   record_sharing_child old-append PATH STUDENT COUNT WAIT_MS
+//       — a computer running an older program: open, whole-file lock (waiting WAIT_MS while
+//         another holds it), append at the end, unlock, close; it never checks that the path
+//         still names the file it locked
+//   record_sharing_child erase-loop PATH COUNT PAUSE_MS GRACE_MS — erases record 1 COUNT times
+//   record_sharing_child save-loop PATH MINE OTHER COUNT
+//       — saves a criteria file whose pass times are all MINE, COUNT times; after each save
+//         reads it back and counts files that are neither its own nor OTHER's ("torn")
 #include "records/criteria_editor.h"
 #include "records/record_file.h"
+#include "shell/text_codec.h"
+#include "support/fakes.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kz;
+
+namespace {
+void say(const char* text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+void waitForLine() {
+    std::string line;
+    std::getline(std::cin, line);
+}
+
+void sleepMs(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+int oldProtocolAppend(const QString& path, int student, int count, int waitMs) {
+    const QByteArray native = QFile::encodeName(path);
+    for (int i = 0; i < count; ++i) {
+        const int fd = ::open(native.constData(), O_RDWR | O_CREAT, 0666);
+        if (fd < 0) return 3;
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        while (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+            if (errno != EAGAIN && errno != EACCES) return 4;
+            say("wait");
+            sleepMs(waitMs);
+        }
+        struct stat st {};
+        ::fstat(fd, &st);
+        SeisekiRecord r;
+        r.recordDate = 46365;
+        r.recordBangou = static_cast<qint16>(student);
+        r.recordLevel = 1;
+        r.recordTime = i;
+        const QByteArray b = r.encode();
+        if (::pwrite(fd, b.constData(), b.size(), st.st_size / 44 * 44) != b.size()) return 5;
+        fl.l_type = F_UNLCK;
+        ::fcntl(fd, F_OFD_SETLK, &fl);
+        ::close(fd);
+    }
+    say("done");
+    return 0;
+}
+
+QString criteriaWithPassTime(int value) {
+    QString text = QStringLiteral(
+        "目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n");
+    for (int i = 0; i < 35; ++i)
+        text += QStringLiteral("%1,80,60,5,1,20,0,7,3,,,\r\n").arg(value);
+    return text;
+}
+
+int saveLoop(const QString& path, int mine, int other, int count) {
+    CriteriaTable table;
+    if (!table.read(criteriaWithPassTime(mine)).isEmpty()) return 4;
+    const QString a = criteriaWithPassTime(mine), b = criteriaWithPassTime(other);
+    int torn = 0, failed = 0, unread = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!SaveCriteriaFile(table, 35, path, [] { sleepMs(1); }).isEmpty()) ++failed;
+        const TextFile f = readCp932File(path);
+        if (!f.ok())
+            ++unread;
+        else if (f.text != a && f.text != b)
+            ++torn;
+    }
+    std::printf("pid %lld torn %d failed %d unread %d\n", QCoreApplication::applicationPid(), torn,
+                failed, unread);
+    return 0;
+}
+
+// Erases with the replaced file kept as the program keeps it, on a clock that runs in real time.
+struct Eraser {
+    test::FakeServices fake;
+    ReplacedFiles keeper{fake.services};
+    QElapsedTimer clock;
+    Eraser(int graceMs) {
+        keeper.graceMs = graceMs;
+        clock.start();
+    }
+    void poll() {
+        fake.clock().tick = clock.elapsed();
+        keeper.moveDue();
+    }
+    void finish() {
+        keeper.finish([this](int ms) {
+            sleepMs(ms);
+            fake.clock().tick = clock.elapsed();
+        });
+        std::printf("moved %lld\n", static_cast<long long>(keeper.moved()));
+        std::fflush(stdout);
+    }
+};
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -22,48 +137,74 @@ int main(int argc, char** argv) {
     if (args.size() < 3) return 2;
     const QString command = args[1];
     const QString path = args[2];
-    auto wait = [] { QThread::msleep(5); };
-    auto go = [] {
-        std::printf("ready\n");
-        std::fflush(stdout);
-        std::string line;
-        std::getline(std::cin, line);
+    const QString copy = QFileInfo(path).absolutePath() + QStringLiteral("/成績累積データtemp.dat");
+    auto wait = [] {
+        say("wait");
+        sleepMs(5);
     };
-    if (command == u"save-on-go") {
+    bool held = false;
+    fileOperationSeam() = [&](const char* point) {
+        if (std::strcmp(point, "reopen") == 0) say("reopen");
+        if (command == u"erase" && !held && std::strcmp(point, "write-locked") == 0) {
+            held = true;
+            say("locked");
+            waitForLine();
+        }
+        if (command == u"save-stop-at" && args.value(3) == QLatin1String(point)) {
+            say(point);
+            for (;;)
+                ::pause();
+        }
+        return 0;
+    };
+    if (command == u"old-append")
+        return oldProtocolAppend(path, args.value(3).toInt(), args.value(4).toInt(),
+                                 args.value(5).toInt());
+    if (command == u"save-loop")
+        return saveLoop(path, args.value(3).toInt(), args.value(4).toInt(), args.value(5).toInt());
+    if (command == u"save-stop-at") {
         CriteriaGrid grid;
         if (!grid.LoadGrid(path).isEmpty()) return 4;
         grid.TextToGrid(QStringLiteral("99"));
-        go();
         CriteriaTable table;
         return grid.SaveGrid(path, table).isEmpty() ? 0 : 5;
     }
     const RecordFile file(path);
+    if (command == u"erase-loop") {
+        Eraser eraser(args.value(5).toInt());
+        for (int i = 0; i < args.value(3).toInt(); ++i) {
+            if (!file.erase(1, {}, copy, wait, &eraser.keeper).ok()) return 6;
+            QElapsedTimer pause;
+            pause.start();
+            while (pause.elapsed() < args.value(4).toInt()) {
+                eraser.poll();
+                sleepMs(1);
+            }
+        }
+        eraser.finish();
+        return 0;
+    }
     const qint64 n = args.value(3).toLongLong();
     if (command == u"erase-on-go") {
-        go();
-    } else {
-        const qint64 min = args.value(4).toLongLong();
-        qint64 count = 0;
-        while (file.count(&count).ok() && count < min)
-            QThread::msleep(1);
+        say("ready");
+        waitForLine();
+        return file.erase(n, {}, copy, {}).ok() ? 0 : 1;
     }
     std::vector<SeisekiRecord> one;
-    RecordFile::Result read;
-    while ((read = file.readRange(n, n, &one)).status == RecordFile::Status::Locked)
-        wait(); // an append holds the file
-    if (!read.ok() || one.empty())
-        return 3;
+    if (!file.readRange(n, n, &one).ok() || one.empty()) return 3;
     const QByteArray expected = one.front().encode();
     RecordFile::Result r;
     if (command == u"change") {
+        say("ready");
+        waitForLine();
         SeisekiRecord changed = one.front();
         changed.recordTime = 7777;
         r = file.write(n, changed, wait, expected);
-    } else {
-        const QString copy =
-            QFileInfo(path).absolutePath() + QStringLiteral("/成績累積データtemp.dat");
-        r = file.erase(n, expected, copy, wait);
+    } else if (command == u"erase") {
+        Eraser eraser(args.value(4).toInt());
+        r = file.erase(n, expected, copy, wait, &eraser.keeper);
+        eraser.finish();
     }
-    std::printf("%s\n", r.ok() ? "done" : qPrintable(r.errorText));
+    std::printf("%s\n", r.ok() ? "done" : r.mismatch ? "mismatch" : qPrintable(r.errorText));
     return r.ok() ? 0 : 1;
 }

@@ -1,12 +1,17 @@
 // The record file shared by the school's computers: a teacher's change or erase while others
-// append, a process killed in the middle of replacing a file, a share without write access,
-// and the moment at which a record is dated.
+// append (older programs too), a process killed in the middle of replacing a file, two saves
+// of the criteria at once, failed erases, a share without write access, and the moment at
+// which a record is dated.
+#include "records/criteria_editor.h"
 #include "records/program.h"
 #include "statistics_support.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <map>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -48,61 +53,40 @@ struct AsOtherUser {
         if (switched && ::seteuid(0) != 0) qFatal("cannot return to root");
     }
 };
+
+// A child process whose output is kept, so a test can wait for what it says.
+struct Child {
+    QProcess p;
+    QByteArray out;
+    Child(const QString& program, const QStringList& args, const QProcessEnvironment& env = {}) {
+        if (!env.isEmpty()) p.setProcessEnvironment(env);
+        p.start(program, args);
+    }
+    // Until the output holds text (count times); false after 20 s.
+    bool waitFor(const QByteArray& text, int count = 1) {
+        QElapsedTimer t;
+        t.start();
+        while (out.count(text) < count && t.elapsed() < 20000) {
+            p.waitForReadyRead(50);
+            out += p.readAllStandardOutput();
+        }
+        return out.count(text) >= count;
+    }
+    // Until it ends; true when it ended with the exit code expected.
+    bool finish(int exitCode = 0) {
+        const bool ended = p.waitForFinished(60000);
+        out += p.readAllStandardOutput();
+        return ended && p.exitStatus() == QProcess::NormalExit && p.exitCode() == exitCode;
+    }
+};
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
 } // namespace
 
 class RecordSharingTests : public QObject {
     Q_OBJECT
-
-    // One process erases (or changes) record 42 while three others append 50 records each.
-    void replaceWhileOthersAppend(const QString& command) {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
-        writeFile(path, originals(100));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("KZ_WAIT_MS"), QStringLiteral("2"));
-        std::vector<std::unique_ptr<QProcess>> procs;
-        for (int w = 1; w <= 3; ++w) {
-            auto p = std::make_unique<QProcess>();
-            p->setProcessEnvironment(env);
-            p->start(
-                QStringLiteral(RECORD_FILE_CHILD),
-                {QStringLiteral("append"), path, QString::number(1000 + w), QStringLiteral("50")});
-            procs.push_back(std::move(p));
-        }
-        // The teacher acts while the appends are under way.
-        auto teacher = std::make_unique<QProcess>();
-        teacher->start(QStringLiteral(SHARING_CHILD),
-                       {command, path, QStringLiteral("42"), QStringLiteral("115")});
-        procs.push_back(std::move(teacher));
-        for (auto& p : procs) {
-            QVERIFY(p->waitForFinished(60000));
-            QVERIFY2(p->exitCode() == 0, p->readAllStandardOutput().right(300).constData());
-        }
-        const QByteArray b = bytesOf(path);
-        const bool erase = command == u"erase";
-        QCOMPARE(b.size(), (erase ? 249 : 250) * SeisekiRecord::Size);
-        std::map<std::pair<int, int>, int> appended;
-        int kept = 0;
-        for (qsizetype at = 0; at < b.size(); at += SeisekiRecord::Size) {
-            SeisekiRecord r;
-            QVERIFY(SeisekiRecord::decode(b.constData() + at, SeisekiRecord::Size, &r));
-            if (r.recordBangou > 1000) {
-                ++appended[{r.recordBangou, r.recordTime}];
-                continue;
-            }
-            // The original records keep their order; record 42 (index 41) is gone or changed.
-            if (kept == 41 && erase) ++kept;
-            SeisekiRecord want = original(kept);
-            if (kept == 41) want.recordTime = 7777;
-            QCOMPARE(r.encode(), want.encode());
-            ++kept;
-        }
-        QCOMPARE(kept, 100);
-        QCOMPARE(appended.size(), size_t(150));
-        for (const auto& [key, times] : appended)
-            QCOMPARE(times, 1);
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("成績累積データtemp.dat"))));
-    }
 
     // Kills a child at random moments after "go": the path must hold the old or the new bytes.
     void killAtRandomMoments(const QStringList& args, const QString& path, const QByteArray& old,
@@ -147,8 +131,101 @@ class RecordSharingTests : public QObject {
     }
 
 private slots:
-    void eraseWhileThreeComputersAppend() { replaceWhileOthersAppend(QStringLiteral("erase")); }
-    void changeWhileThreeComputersAppend() { replaceWhileOthersAppend(QStringLiteral("change")); }
+    // A teacher's erase of record 42 holds the lock until every other writer has met it: new
+    // programs appending, older ones that never check which file they locked, and a change
+    // of one record. Then every append is in the new file exactly once, the new programs
+    // found the file replaced and reopened it, and the change landed or was refused by
+    // whether its record moved.
+    void writersWaitingOnAnErase_data() {
+        QTest::addColumn<int>("appenders");
+        QTest::addColumn<int>("oldAppenders");
+        QTest::addColumn<int>("changeRecord"); // 0: no change
+        QTest::addColumn<bool>("changeApplied");
+        QTest::newRow("three appenders") << 3 << 0 << 0 << false;
+        QTest::newRow("three older programs") << 0 << 3 << 0 << false;
+        QTest::newRow("a change before the erased record") << 0 << 0 << 5 << true;
+        QTest::newRow("a change of a record the erase moved") << 0 << 0 << 60 << false;
+        QTest::newRow("all of them") << 2 << 2 << 5 << true;
+    }
+    void writersWaitingOnAnErase() {
+        QFETCH(int, appenders);
+        QFETCH(int, oldAppenders);
+        QFETCH(int, changeRecord);
+        QFETCH(bool, changeApplied);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        writeFile(path, originals(100));
+        const int perAppender = 2;
+
+        std::unique_ptr<Child> change;
+        if (changeRecord > 0) { // reads its record before the erase, as the browser does
+            change = std::make_unique<Child>(
+                QStringLiteral(SHARING_CHILD),
+                QStringList{QStringLiteral("change"), path, QString::number(changeRecord)});
+            QVERIFY(change->waitFor("ready"));
+        }
+        Child eraser(QStringLiteral(SHARING_CHILD),
+                     {QStringLiteral("erase"), path, QStringLiteral("42"), QStringLiteral("600")});
+        QVERIFY(eraser.waitFor("locked"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KZ_WAIT_MS"), QStringLiteral("20"));
+        std::vector<std::unique_ptr<Child>> writers;
+        for (int w = 1; w <= appenders; ++w)
+            writers.push_back(std::make_unique<Child>(QStringLiteral(RECORD_FILE_CHILD),
+                                                      QStringList{QStringLiteral("append"), path,
+                                                                  QString::number(1000 + w),
+                                                                  QString::number(perAppender)},
+                                                      env));
+        for (int w = 1; w <= oldAppenders; ++w)
+            writers.push_back(std::make_unique<Child>(
+                QStringLiteral(SHARING_CHILD),
+                QStringList{QStringLiteral("old-append"), path, QString::number(2000 + w),
+                            QString::number(perAppender), QStringLiteral("50")}));
+        if (change) change->p.write("go\n");
+        // The erase goes on only when every other writer is waiting for its lock.
+        for (auto& w : writers)
+            QVERIFY2(w->waitFor("wait"), w->out.constData());
+        if (change) QVERIFY2(change->waitFor("wait"), change->out.constData());
+        eraser.p.write("go\n");
+        QVERIFY2(eraser.finish(), eraser.out.constData());
+        for (auto& w : writers)
+            QVERIFY2(w->finish(), w->out.constData());
+        if (change) QVERIFY(change->finish(changeApplied ? 0 : 1));
+
+        const QByteArray b = bytesOf(path);
+        QCOMPARE(b.size(), (99 + (appenders + oldAppenders) * perAppender) * SeisekiRecord::Size);
+        std::map<std::pair<int, int>, int> appended;
+        int kept = 0;
+        for (qsizetype at = 0; at < b.size(); at += SeisekiRecord::Size) {
+            SeisekiRecord r;
+            QVERIFY(SeisekiRecord::decode(b.constData() + at, SeisekiRecord::Size, &r));
+            if (r.recordBangou > 1000) {
+                ++appended[{r.recordBangou, r.recordTime}];
+                continue;
+            }
+            // The original records keep their order; record 42 (index 41) is gone.
+            if (kept == 41) ++kept;
+            SeisekiRecord want = original(kept);
+            if (changeApplied && kept == changeRecord - 1) want.recordTime = 7777;
+            QCOMPARE(r.encode(), want.encode());
+            ++kept;
+        }
+        QCOMPARE(kept, 100);
+        QCOMPARE(int(appended.size()), (appenders + oldAppenders) * perAppender);
+        for (const auto& [key, times] : appended)
+            QCOMPARE(times, 1);
+        for (int w = 0; w < appenders; ++w)
+            QVERIFY2(writers[static_cast<size_t>(w)]->out.contains("reopen"),
+                     writers[static_cast<size_t>(w)]->out.constData());
+        if (change) {
+            QVERIFY(change->out.contains("reopen"));
+            QVERIFY(change->out.contains(changeApplied ? "done" : "mismatch"));
+        }
+        // Each older program's first run went to the replaced file and was moved over.
+        QVERIFY2(eraser.out.contains("moved " + QByteArray::number(oldAppenders)),
+                 eraser.out.constData());
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("成績累積データ.dat")});
+    }
 
     void eraseKilledAtAnyMomentLeavesAWholeFile() {
         QTemporaryDir dir;
@@ -160,7 +237,16 @@ private slots:
             [&] { writeFile(path, old); }, 25);
     }
 
-    void criteriaSaveKilledAtAnyMomentLeavesAWholeFile() {
+    // A save killed just before or just after its rename leaves the old file or the new one.
+    void criteriaSaveKilledAtANamedPoint_data() {
+        QTest::addColumn<QString>("point");
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("before the rename") << QStringLiteral("replacement-written") << false;
+        QTest::newRow("after the rename") << QStringLiteral("replaced") << true;
+    }
+    void criteriaSaveKilledAtANamedPoint() {
+        QFETCH(QString, point);
+        QFETCH(bool, renamed);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
         QString text = QStringLiteral(
@@ -171,9 +257,88 @@ private slots:
         const QByteArray old = bytesOf(path);
         QByteArray fresh = old;
         fresh.replace(old.indexOf("\r\n55,") + 2, 2, "99");
-        killAtRandomMoments(
-            {QStringLiteral("save-on-go"), path}, path, old, fresh, [&] { writeFile(path, old); },
-            20);
+        Child saver(QStringLiteral(SHARING_CHILD), {QStringLiteral("save-stop-at"), path, point});
+        QVERIFY2(saver.waitFor(point.toUtf8()), saver.out.constData());
+        ::kill(static_cast<pid_t>(saver.p.processId()), SIGKILL);
+        QVERIFY(saver.p.waitForFinished(10000));
+        QCOMPARE(bytesOf(path), renamed ? fresh : old);
+    }
+
+    // Two computers whose programs have the same process number save the criteria at once:
+    // each file read back is one of the two saves, never a mixture, and no save fails.
+    void twoSaversWithTheSameProcessNumber() {
+        if (::geteuid() != 0 ||
+            QProcess::execute(
+                QStringLiteral("unshare"),
+                {QStringLiteral("--pid"), QStringLiteral("--fork"), QStringLiteral("true")}) != 0)
+            QSKIP("needs root and unshare for two process namespaces");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
+        auto saver = [&](int mine, int other) {
+            return std::make_unique<Child>(
+                QStringLiteral("unshare"),
+                QStringList{QStringLiteral("--pid"), QStringLiteral("--fork"),
+                            QStringLiteral(SHARING_CHILD), QStringLiteral("save-loop"), path,
+                            QString::number(mine), QString::number(other), QStringLiteral("300")});
+        };
+        auto a = saver(11, 2222), b = saver(2222, 11);
+        QVERIFY(a->finish());
+        QVERIFY(b->finish());
+        const QByteArray lastA = a->out.trimmed().split('\n').last(),
+                         lastB = b->out.trimmed().split('\n').last();
+        QCOMPARE(lastA, QByteArray("pid 1 torn 0 failed 0 unread 0"));
+        QCOMPARE(lastB, QByteArray("pid 1 torn 0 failed 0 unread 0"));
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("タイム回数データ.txt")});
+    }
+
+    // An erase that fails on the way leaves the file as it was and no file of its own behind.
+    void aFailedEraseLeavesNoTemporaryFile_data() {
+        QTest::addColumn<int>("failingReplacement"); // 1: the copy, 2: the new record file
+        QTest::newRow("the copy cannot be made") << 1;
+        QTest::newRow("the new file cannot replace the old") << 2;
+    }
+    void aFailedEraseLeavesNoTemporaryFile() {
+        QFETCH(int, failingReplacement);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        writeFile(path, originals(10));
+        int replacements = 0;
+        fileOperationSeam() = [&](const char* point) {
+            const bool replacing = std::strcmp(point, "replacement-written") == 0;
+            return replacing && ++replacements == failingReplacement ? ENOSPC : 0;
+        };
+        const auto reset = qScopeGuard([] { fileOperationSeam() = {}; });
+        const RecordFile::Result r = RecordFile(path).erase(
+            2, {}, dir.filePath(QStringLiteral("成績累積データtemp.dat")), {});
+        QVERIFY(!r.ok());
+        QVERIFY(!r.errorText.isEmpty());
+        QCOMPARE(bytesOf(path), originals(10));
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("成績累積データ.dat")});
+    }
+
+    // The criteria editor's distribution reads the record file only when it has changed: a run
+    // another computer appends while it reads is not taken as one already counted.
+    void distributionSeesARunAppendedDuringItsRead() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        writeFile(path, originals(8)); // levels 1..4, two runs each
+        bool appended = false;
+        fileOperationSeam() = [&](const char* point) {
+            if (std::strcmp(point, "read") == 0 && !appended) {
+                appended = true;
+                QFile f(path);
+                if (f.open(QIODevice::Append)) f.write(original(0).encode()); // another level-1 run
+            }
+            return 0;
+        };
+        const auto reset = qScopeGuard([] { fileOperationSeam() = {}; });
+        FakeServices f;
+        TimeDistribution d;
+        QVERIFY(d.refresh(path, f.services).isEmpty());
+        QCOMPARE(d.runCount(1), 2); // the read took the length before the append
+        QVERIFY(d.refresh(path, f.services).isEmpty());
+        QCOMPARE(d.reads(), 2);
+        QCOMPARE(d.runCount(1), 3);
     }
 
     // A school that shares the record file read-only: every figure is shown; recording says

@@ -5,6 +5,7 @@
 #include "shell/text_codec.h"
 #include "support/fakes.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -209,6 +210,31 @@ private slots:
         QVERIFY2(f.error.contains(QStringLiteral("14")), qPrintable(f.error)); // the first bad byte
         QVERIFY(f.text.isEmpty());
         QVERIFY(readCp932File(dir.filePath(QStringLiteral("none.txt"))).error.contains(QStringLiteral("none.txt")));
+    }
+
+    // "Missing" only when the open itself says there is no such file; a file that is there but
+    // cannot be read says so.
+    void missingOnlyWhenTheOpenSaysSo_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no such file")
+            << QStringLiteral("none.txt") << QStringLiteral("ファイルがありません");
+        QTest::newRow("no such folder")
+            << QStringLiteral("none/a.txt") << QStringLiteral("ファイルがありません");
+        QTest::newRow("a folder by that name")
+            << QStringLiteral("folder") << QStringLiteral("ファイルを開けません");
+        QTest::newRow("a file") << QStringLiteral("a.txt") << QString();
+    }
+    void missingOnlyWhenTheOpenSaysSo() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        test::writeFile(dir.filePath(QStringLiteral("a.txt")), "1,2\r\n");
+        const TextFile f = readCp932File(dir.filePath(name));
+        QCOMPARE(f.error.left(message.size()), message);
+        QCOMPARE(f.ok(), message.isEmpty());
+        if (!f.ok()) QVERIFY(f.error.contains(dir.filePath(name)));
     }
 
     void loneLeadByteAtTheEndIsAnError() {
