@@ -112,8 +112,9 @@ QString CriteriaGrid::cellProblem() const {
                 QStringLiteral("レベル%1 の「%2」")
                     .arg(r)
                     .arg(c <= 9 ? headings()[c] : QStringLiteral("%1 列目").arg(c));
-            // The file separates values by commas and lines: such a cell would shift the row.
-            for (const QChar bad : {u',', u'\r', u'\n'})
+            // The file separates values by commas and lines and quotes values with '"': such a
+            // cell would shift the row.
+            for (const QChar bad : {u',', u'"', u'\r', u'\n'})
                 if (text.contains(bad))
                     return QStringLiteral("%1: 「%2」に「%3」は使えません。")
                         .arg(where, text,

@@ -195,11 +195,7 @@ bool RecordBrowser::open(int row, Panel* panel) {
     // record now at n is opened only while it is the one the row showed.
     const QByteArray listed = m_listed.mid((n - 1) * SeisekiRecord::Size, SeisekiRecord::Size);
     if (one.empty() || one.front().encode() != listed) {
-        m_p.s.dialogs.message(
-            QStringLiteral("記録%1は一覧を読んだ後に他のコンピュータで変更または消去されました。"
-                           "一覧を読み直します。")
-                .arg(n),
-            QStringLiteral("注意"));
+        showChangedElsewhere(n);
         Command1_Click();
         return false;
     }
@@ -270,13 +266,20 @@ bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
     return r.ok();
 }
 
+// Another computer's change or erase moved record n away from what the list showed.
+void RecordBrowser::showChangedElsewhere(qint64 n) {
+    m_p.s.dialogs.message(
+        QStringLiteral("記録%1は一覧を読んだ後に他のコンピュータで変更または消去されました。"
+                       "一覧を読み直します。")
+            .arg(n),
+        QStringLiteral("注意"));
+}
+
 // After a change or an erase of record n: say what went wrong, close the edit and list the file
 // again, since another computer may have changed it too.
 void RecordBrowser::afterWrite(qint64 n, const RecordFile::Result& r) {
     if (r.mismatch)
-        m_p.s.dialogs.message(
-            QStringLiteral("記録%1は他のコンピュータで変更されました。一覧を読み直します。")
-                .arg(n));
+        showChangedElsewhere(n);
     else if (!r.ok())
         showFileError(kRecord, r);
     m_opened = 0;

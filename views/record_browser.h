@@ -86,6 +86,7 @@ private:
     QString gradeLabel(int student) const;
     std::function<void()> retryWait();
     void showFileError(const QString& operation, const RecordFile::Result& r);
+    void showChangedElsewhere(qint64 n);
     void afterWrite(qint64 n, const RecordFile::Result& r);
 
     Program& m_p;

@@ -102,6 +102,9 @@ private slots:
         QTest::newRow("comma in a spare column")
             << 10 << QStringLiteral("a,b")
             << QStringLiteral("レベル2 の「10 列目」: 「a,b」に「,」");
+        QTest::newRow("quote opens a value")
+            << 7 << QStringLiteral("\"3")
+            << QStringLiteral("レベル2 の「%1」: 「\"3」に「\"」は使えません").arg(CriteriaGrid::headings()[7]);
         QTest::newRow("exponent as rate")
             << 5 << QStringLiteral("1e3")
             << QStringLiteral("レベル2 の「ﾎﾟｲﾝﾄ倍率」: 「1e3」は数ではありません");
