@@ -60,8 +60,6 @@ private slots:
         const QString error = replaceFileWhole(path, fresh);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(bytesOf(path), fresh);
-        // Nothing is left beside the file: no temporary, no backup.
-        QCOMPARE(QDir(dirPath).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(path).fileName()});
 
         for (LockedFile* held : {r.get(), w.get()}) {
             if (!held) continue;
@@ -80,6 +78,13 @@ private slots:
         // A second replacement while the first one's readers are still open.
         QVERIFY(replaceFileWhole(path, old).isEmpty());
         QCOMPARE(bytesOf(path), old);
+        // Once everyone has closed the file, nothing is left beside it: no temporary, no backup.
+        // (While the old file is still open, Windows may keep it under a temporary name.)
+        r.reset();
+        w.reset();
+        reopened.close();
+        QCOMPARE(QDir(dirPath).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(path).fileName()});
     }
 
     // A lock another process holds is the case that waits; a released one can be taken.
