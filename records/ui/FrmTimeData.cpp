@@ -20,13 +20,7 @@ constexpr int kGridLeft = 240, kGridTop = 1000, kGridWidth = 9000, kGridHeight =
 constexpr int kGridRows = 33; // the grid is made this many cell heights tall
 const QColor kFixed(0xe0, 0xe0, 0xe0);
 
-QFont fixedFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("ＭＳ ゴシック")});
-    f.setStyleHint(QFont::Monospace);
-    f.setFixedPitch(true);
-    return f;
-}
+QFont fixedFont() { return fixedPitchFont(japaneseGothicFamilies()); }
 } // namespace
 
 FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
