@@ -80,7 +80,8 @@ private slots:
         FileAccessCounter counter(m.school.p->recordFilePath());
         QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command17"))->isHidden());
         m.menu->Command17_Click();
-        QCOMPARE(counter.take(), std::make_pair(1, 1)); // one read for all three blocks
+        if (FileAccessCounter::kAvailable)
+            QCOMPARE(counter.take(), std::make_pair(1, 1)); // one read for all three blocks
         QVERIFY(!child<QFrame>(m.w(), QStringLiteral("Picture11"))->isHidden());
         auto* list3 = child<QListWidget>(m.w(), QStringLiteral("List3"));
         QVERIFY(list3->item(0)->isSelected() && list3->item(2)->isSelected());

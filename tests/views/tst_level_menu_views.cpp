@@ -93,7 +93,7 @@ private slots:
         FileAccessCounter counter(m.school.p->recordFilePath());
         QVERIFY(counter.ok());
         m.menu->Form_Activate();
-        QCOMPARE(counter.take(), std::make_pair(1, 1));
+        if (FileAccessCounter::kAvailable) QCOMPARE(counter.take(), std::make_pair(1, 1));
         QCOMPARE(m.label5(), QStringLiteral("獲得ポイント（今まで順位）"));
         // Points so far on level 1: はなこ 6 + 4, たろう 5, じろう 0.
         QCOMPARE(m.rows(1), (QStringList{QStringLiteral(" 1③はなこ　　  4/   10"),
@@ -124,11 +124,11 @@ private slots:
         QCOMPARE(m.rows(1), (QStringList{QStringLiteral(" 1③はなこ　　    20 　"),
                                          QStringLiteral(" 2●たろう　　    25 ●"),
                                          QStringLiteral("--Ⅱじろう　　------ 　")}));
-        QCOMPARE(counter.take(), std::make_pair(0, 0));
+        if (FileAccessCounter::kAvailable) QCOMPARE(counter.take(), std::make_pair(0, 0));
         m.verifyUsable();
 
         m.menu->Option1_Click(2); // 本日のみ
-        QCOMPARE(counter.take(), std::make_pair(1, 1));
+        if (FileAccessCounter::kAvailable) QCOMPARE(counter.take(), std::make_pair(1, 1));
         QCOMPARE(m.label5(), QStringLiteral("本日の成績"));
         QCOMPARE(m.rows(1), (QStringList{QStringLiteral("  25秒 09:00●たろう　　●5"),
                                          QStringLiteral("  40秒 09:00③はなこ　　③4"),
@@ -139,7 +139,7 @@ private slots:
         m.verifyUsable();
 
         m.menu->Option1_Click(3); // オール表示, one month
-        QCOMPARE(counter.take(), std::make_pair(1, 1));
+        if (FileAccessCounter::kAvailable) QCOMPARE(counter.take(), std::make_pair(1, 1));
         QCOMPARE(m.rows(2),
                  QStringList{QStringLiteral("  33秒 %1●たろう　　●4")
                                  .arg(m.today.addDays(-3).toString(QStringLiteral("MM/dd")))});
