@@ -1,8 +1,8 @@
 #include "text_codec.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QSaveFile>
-#include <algorithm>
 #include <unicode/ucnv.h>
 
 namespace kz {
@@ -25,16 +25,15 @@ UConverter* converter() {
                 return;
             }
             ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-            ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+            ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                                  &status);
         }
         ~Holder() {
-            if (cnv)
-                ucnv_close(cnv);
+            if (cnv) ucnv_close(cnv);
         }
     };
     thread_local Holder holder;
-    if (holder.cnv)
-        ucnv_reset(holder.cnv);
+    if (holder.cnv) ucnv_reset(holder.cnv);
     return holder.cnv;
 }
 } // namespace
@@ -42,8 +41,7 @@ UConverter* converter() {
 bool decodeCp932(const QByteArray& bytes, QString* out, qsizetype* badOffset) {
     UConverter* cnv = converter();
     if (!cnv) {
-        if (badOffset)
-            *badOffset = 0;
+        if (badOffset) *badOffset = 0;
         return false;
     }
     // One byte never becomes more than one UTF-16 unit in this code page.
@@ -74,10 +72,8 @@ bool decodeCp932(const QByteArray& bytes, QString* out, qsizetype* badOffset) {
 
 QByteArray encodeCp932(const QString& text, bool* ok) {
     UConverter* cnv = converter();
-    if (ok)
-        *ok = cnv != nullptr;
-    if (!cnv)
-        return QByteArray(text.size(), '?');
+    if (ok) *ok = cnv != nullptr;
+    if (!cnv) return QByteArray(text.size(), '?');
     QByteArray bytes;
     const UChar* source = reinterpret_cast<const UChar*>(text.utf16());
     const UChar* const sourceEnd = source + text.size();
@@ -87,24 +83,23 @@ QByteArray encodeCp932(const QString& text, bool* ok) {
         bytes.resize(had + 2 * (sourceEnd - source) + 2);
         char* target = bytes.data() + had;
         UErrorCode status = U_ZERO_ERROR;
-        ucnv_fromUnicode(cnv, &target, bytes.data() + bytes.size(), &source, sourceEnd, nullptr, true,
-                         &status);
+        ucnv_fromUnicode(cnv, &target, bytes.data() + bytes.size(), &source, sourceEnd, nullptr,
+                         true, &status);
         bytes.truncate(target - bytes.constData());
-        if (U_SUCCESS(status))
-            break;
+        if (U_SUCCESS(status)) break;
         // A character the code page cannot hold (a surrogate pair counts as one) becomes one "?";
         // the source is already past it.
         bytes.append('?');
-        if (ok)
-            *ok = false;
+        if (ok) *ok = false;
         ucnv_reset(cnv);
-        if (source >= sourceEnd)
-            break;
+        if (source >= sourceEnd) break;
     }
     return bytes;
 }
 
-static bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+static bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 QByteArray fixedCp932Field(const QString& text, int width) {
     QByteArray bytes = encodeCp932(text);

@@ -20,7 +20,9 @@ constexpr int kGridLeft = 240, kGridTop = 1000, kGridWidth = 9000, kGridHeight =
 constexpr int kGridRows = 33; // the grid is made this many cell heights tall
 const QColor kFixed(0xe0, 0xe0, 0xe0);
 
-QFont fixedFont() { return fixedPitchFont(japaneseGothicFamilies()); }
+QFont fixedFont() {
+    return fixedPitchFont(japaneseGothicFamilies());
+}
 } // namespace
 
 FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {

@@ -127,7 +127,8 @@ QFont fixedPitchFont(const QStringList& families) {
 }
 
 QStringList japaneseGothicFamilies() {
-    return {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic")};
+    return {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+            QStringLiteral("IPAGothic")};
 }
 
 void Form::setBackBgr(int bgr) { setBack(this, colourFromBgr(bgr)); }

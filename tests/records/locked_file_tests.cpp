@@ -3,11 +3,11 @@
 // what they had, and a writer can tell that its handle no longer names the file.
 #include "platform/locked_file.h"
 
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 using namespace kz;
 
@@ -27,8 +27,10 @@ private slots:
         QTest::addColumn<bool>("lockHolder"); // the eraser itself, holding the write lock
         QTest::newRow("nobody") << QStringLiteral("share") << true << false << false;
         QTest::newRow("a reader") << QStringLiteral("share") << true << true << false;
-        QTest::newRow("the eraser holding its lock") << QStringLiteral("share") << true << false << true;
-        QTest::newRow("both, Japanese folder") << QStringLiteral("共有/カズトビ") << true << true << true;
+        QTest::newRow("the eraser holding its lock")
+            << QStringLiteral("share") << true << false << true;
+        QTest::newRow("both, Japanese folder")
+            << QStringLiteral("共有/カズトビ") << true << true << true;
         QTest::newRow("first write") << QStringLiteral("共有") << false << false << false;
     }
     void replaceWhileOthersHaveTheFileOpen() {

@@ -6,8 +6,7 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QFile seen(QCoreApplication::applicationDirPath() + QStringLiteral("/seen.txt"));
-    if (!seen.open(QIODevice::WriteOnly))
-        return 1;
+    if (!seen.open(QIODevice::WriteOnly)) return 1;
     for (const QString& a : app.arguments().mid(1))
         seen.write(a.toUtf8() + '|');
     return 0;

@@ -217,14 +217,16 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("bad"); // -1: decodes
         QTest::addColumn<QString>("text");
-        QTest::newRow("NEC and IBM rows") << QByteArray("\x87\x40\x87\x54\xfa\x40") << -1
-                                          << QStringLiteral("①Ⅰⅰ");
-        QTest::newRow("half-width katakana") << QByteArray("\xb6\xde") << -1 << QStringLiteral("ｶﾞ");
+        QTest::newRow("NEC and IBM rows")
+            << QByteArray("\x87\x40\x87\x54\xfa\x40") << -1 << QStringLiteral("①Ⅰⅰ");
+        QTest::newRow("half-width katakana")
+            << QByteArray("\xb6\xde") << -1 << QStringLiteral("ｶﾞ");
         QTest::newRow("empty") << QByteArray() << -1 << QString();
         QTest::newRow("lead byte, bad trail") << QByteArray("ab\x82\x20") << 2 << QString();
         QTest::newRow("undefined single byte") << QByteArray("\x82\xa0\xff") << 2 << QString();
         QTest::newRow("lone lead byte at the end") << QByteArray("\x82\xa0\x83") << 2 << QString();
-        QTest::newRow("bad byte after good ones") << QByteArray("1,\x90\xe6\xfe,") << 4 << QString();
+        QTest::newRow("bad byte after good ones")
+            << QByteArray("1,\x90\xe6\xfe,") << 4 << QString();
     }
     void cp932DecodeStopsAtTheFirstBadByte() {
         QFETCH(QByteArray, bytes);
@@ -245,10 +247,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("ok");
         QTest::newRow("all known") << QStringLiteral("A先") << QByteArray("A\x90\xe6") << true;
-        QTest::newRow("emoji (a surrogate pair)") << QStringLiteral("a😀b") << QByteArray("a?b") << false;
-        QTest::newRow("two unknown in a row") << QStringLiteral("한글先")
-                                              << QByteArray("??\x90\xe6") << false;
-        QTest::newRow("lone surrogate at the end") << QStringLiteral("x") + QChar(0xD800) << QByteArray("x?") << false;
+        QTest::newRow("emoji (a surrogate pair)")
+            << QStringLiteral("a😀b") << QByteArray("a?b") << false;
+        QTest::newRow("two unknown in a row")
+            << QStringLiteral("한글先") << QByteArray("??\x90\xe6") << false;
+        QTest::newRow("lone surrogate at the end")
+            << QStringLiteral("x") + QChar(0xD800) << QByteArray("x?") << false;
     }
     void cp932EncodeMarksWhatItCannotHold() {
         QFETCH(QString, text);
