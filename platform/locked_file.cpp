@@ -307,10 +307,18 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
             return failed(GetLastError());
         return {};
     }
-    if (!ReplaceFileW(targetW.c_str(), freshW.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                      nullptr, nullptr))
-        return failed(GetLastError());
-    return {};
+    // A reader that opened the file without delete sharing (a text file read whole, for one)
+    // holds it for milliseconds: try again for up to two seconds before reporting the refusal.
+    for (int attempt = 0;; ++attempt) {
+        if (ReplaceFileW(targetW.c_str(), freshW.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                         nullptr, nullptr))
+            return {};
+        const DWORD code = GetLastError();
+        const bool transient = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED ||
+                               code == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        if (!transient || attempt == 20) return failed(code);
+        Sleep(100);
+    }
 }
 
 void LockedFile::close() {
