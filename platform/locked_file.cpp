@@ -6,6 +6,12 @@
 #include <QSysInfo>
 
 #ifdef _WIN32
+#include <algorithm>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSysInfo>
+#include <string>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -254,15 +260,31 @@ LockedFile::Status LockedFile::truncate(qint64 length) {
 
 #else // _WIN32
 
-LockedFile::Status LockedFile::fail(int code, bool lockStep) {
-    m_errorCode = code;
+namespace {
+QString windowsErrorText(DWORD code) {
     wchar_t* buf = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
-    m_errorText = buf ? QString::fromWCharArray(buf).trimmed() : QString::number(code);
+                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
+    QString text = buf ? QString::fromWCharArray(buf).trimmed() : QString();
     if (buf)
         LocalFree(buf);
+    return text.isEmpty() ? QStringLiteral("Windows error %1").arg(code) : text;
+}
+
+// Win32 calls take backslashes; a Japanese folder name on the share stays wide throughout.
+std::wstring nativePath(const QString& path) {
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+// Every opener shares read, write and delete: a teacher's erase must be able to replace the file
+// while pupils' computers have it open, and they must be able to keep appending.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+} // namespace
+
+LockedFile::Status LockedFile::fail(int code, bool lockStep) {
+    m_errorCode = code;
+    m_errorText = windowsErrorText(static_cast<DWORD>(code));
     // A sharing violation on open is "file already open" (another computer mid-operation);
     // access denied on open is a refusal, not a lock.
     if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION ||
@@ -275,10 +297,8 @@ LockedFile::Status LockedFile::fail(int code, bool lockStep) {
 
 LockedFile::Status LockedFile::openWith(const QString& path, bool write, bool create) {
     close();
-    // FILE_SHARE_DELETE lets a replacement be renamed over the file while others hold it open.
-    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()),
-                           write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = CreateFileW(nativePath(path).c_str(),
+                           write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, kShareAll, nullptr,
                            create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return fail(static_cast<int>(GetLastError()), false);
@@ -286,43 +306,90 @@ LockedFile::Status LockedFile::openWith(const QString& path, bool write, bool cr
     return Status::Ok;
 }
 
+// The volume serial number and file index identify a file as device and inode do.
 LockedFile::Status LockedFile::namesOpenFile(const QString& path, bool* same) {
     BY_HANDLE_FILE_INFORMATION mine{}, named{};
     if (!GetFileInformationByHandle(static_cast<HANDLE>(m_handle), &mine))
         return fail(static_cast<int>(GetLastError()), false);
-    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), 0,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(nativePath(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        *same = false;
+        const DWORD code = GetLastError();
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND)
+            return fail(static_cast<int>(code), false);
+        *same = false; // gone: a reopen creates or finds the new one
         return Status::Ok;
     }
     const BOOL got = GetFileInformationByHandle(h, &named);
+    const DWORD code = GetLastError();
     CloseHandle(h);
-    *same = got && mine.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
-            mine.nFileIndexHigh == named.nFileIndexHigh && mine.nFileIndexLow == named.nFileIndexLow;
+    if (!got) return fail(static_cast<int>(code), false);
+    *same = mine.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+            mine.nFileIndexHigh == named.nFileIndexHigh &&
+            mine.nFileIndexLow == named.nFileIndexLow;
     return Status::Ok;
 }
 
 QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
-    const QString fresh = path + QStringLiteral(".new") + QString::number(GetCurrentProcessId());
-    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(fresh.utf16()), GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    auto error = [] { return QString::number(GetLastError()); };
-    if (h == INVALID_HANDLE_VALUE)
-        return error();
-    DWORD put = 0;
-    const bool written = WriteFile(h, bytes.constData(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
-                         FlushFileBuffers(h);
-    CloseHandle(h);
-    if (!written || !MoveFileExW(reinterpret_cast<LPCWSTR>(fresh.utf16()),
-                                 reinterpret_cast<LPCWSTR>(path.utf16()),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const QString text = error();
-        DeleteFileW(reinterpret_cast<LPCWSTR>(fresh.utf16()));
-        return text;
+    // Several computers may replace files in the same shared folder: the new file's name is
+    // unique to this computer, process and moment, and is created only if it does not exist.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    HANDLE h = INVALID_HANDLE_VALUE;
+    QString fresh;
+    for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        fresh =
+            absolute + QStringLiteral(".new-%1-%2-%3")
+                           .arg(QSysInfo::machineHostName())
+                           .arg(GetCurrentProcessId())
+                           .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+        h = CreateFileW(nativePath(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+            return windowsErrorText(GetLastError());
     }
-    return {};
+    if (h == INVALID_HANDLE_VALUE) return windowsErrorText(ERROR_FILE_EXISTS);
+    const std::wstring freshW = nativePath(fresh), targetW = nativePath(absolute);
+    auto failed = [&](DWORD code) {
+        DeleteFileW(freshW.c_str());
+        return windowsErrorText(code);
+    };
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        DWORD put = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<qint64>(bytes.size() - done, 1 << 30));
+        if (!WriteFile(h, bytes.constData() + done, chunk, &put, nullptr)) {
+            const DWORD code = GetLastError();
+            CloseHandle(h);
+            return failed(code);
+        }
+        done += put;
+    }
+    if (!FlushFileBuffers(h)) {
+        const DWORD code = GetLastError();
+        CloseHandle(h);
+        return failed(code);
+    }
+    CloseHandle(h);
+    // ReplaceFileW works while other processes (the caller itself included) have the old file
+    // open with delete sharing; MoveFileExW with MOVEFILE_REPLACE_EXISTING is refused then.
+    // ReplaceFileW needs an existing file to replace, so a first write takes the move.
+    if (GetFileAttributesW(targetW.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (!MoveFileExW(freshW.c_str(), targetW.c_str(), MOVEFILE_WRITE_THROUGH))
+            return failed(GetLastError());
+        return {};
+    }
+    // A reader that opened the file without delete sharing (a text file read whole, for one)
+    // holds it for milliseconds: try again for up to two seconds before reporting the refusal.
+    for (int attempt = 0;; ++attempt) {
+        if (ReplaceFileW(targetW.c_str(), freshW.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                         nullptr, nullptr))
+            return {};
+        const DWORD code = GetLastError();
+        const bool transient = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED ||
+                               code == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        if (!transient || attempt == 20) return failed(code);
+        Sleep(100);
+    }
 }
 
 void LockedFile::close() {
@@ -383,6 +450,9 @@ LockedFile::Status LockedFile::writeAt(qint64 offset, const QByteArray& data) {
     DWORD put = 0;
     if (!WriteFile(static_cast<HANDLE>(m_handle), data.constData(), static_cast<DWORD>(data.size()), &put, &ov))
         return fail(static_cast<int>(GetLastError()));
+    if (put != static_cast<DWORD>(data.size()))
+        return fail(
+            ERROR_WRITE_FAULT); // a full disk or share: never leave a torn record unreported
     return Status::Ok;
 }
 

@@ -1,9 +1,9 @@
 #include "text_codec.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include <unicode/ucnv.h>
 
 #include <cerrno>
 #include <cstring>
@@ -17,73 +17,98 @@
 
 namespace kz {
 
+// ICU's converter for code page 932, called directly rather than through Qt, so that the same
+// converter serves wherever the program runs (a Qt built without ICU has none for it).
 static constexpr const char* kCodec = "windows-31j";
 
-static bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// True when the bytes end in a lead byte with no trail byte: the decoder would keep it waiting
-// for more input instead of reporting it.
-static bool endsInLoneLeadByte(const QByteArray& bytes) {
-    qsizetype i = 0;
-    const qsizetype n = bytes.size();
-    while (i < n) {
-        if (isLeadByte(static_cast<unsigned char>(bytes[i]))) {
-            if (i + 1 >= n)
-                return true;
-            i += 2;
-        } else {
-            ++i;
+namespace {
+// One converter per thread, reset before each use: opening one costs more than converting a
+// record's short fields. Stops at the first sequence the code page does not hold.
+UConverter* converter() {
+    struct Holder {
+        UConverter* cnv = nullptr;
+        Holder() {
+            UErrorCode status = U_ZERO_ERROR;
+            cnv = ucnv_open(kCodec, &status);
+            if (U_FAILURE(status)) {
+                cnv = nullptr;
+                return;
+            }
+            ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+            ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                                  &status);
         }
-    }
-    return false;
+        ~Holder() {
+            if (cnv) ucnv_close(cnv);
+        }
+    };
+    thread_local Holder holder;
+    if (holder.cnv) ucnv_reset(holder.cnv);
+    return holder.cnv;
 }
+} // namespace
 
 bool decodeCp932(const QByteArray& bytes, QString* out, qsizetype* badOffset) {
-    QStringDecoder decoder(kCodec);
-    QString text = decoder.decode(bytes);
-    if (!decoder.hasError() && !endsInLoneLeadByte(bytes)) {
-        if (out)
-            *out = text;
-        return true;
+    UConverter* cnv = converter();
+    if (!cnv) {
+        if (badOffset) *badOffset = 0;
+        return false;
     }
-    if (badOffset) {
-        // Find the first byte sequence the decoder refuses by decoding growing prefixes
-        // one character at a time; only runs on the error path.
-        qsizetype i = 0;
-        *badOffset = 0;
-        while (i < bytes.size()) {
-            const bool lead = isLeadByte(static_cast<unsigned char>(bytes[i]));
-            const qsizetype len = lead ? 2 : 1;
-            QStringDecoder one(kCodec);
-            const QString piece = one.decode(bytes.mid(i, len));
-            Q_UNUSED(piece);
-            if (one.hasError() || (lead && i + 1 >= bytes.size())) {
-                *badOffset = i;
-                break;
-            }
-            i += len;
+    // One byte never becomes more than one UTF-16 unit in this code page.
+    QString text(bytes.size() + 1, Qt::Uninitialized);
+    UChar* target = reinterpret_cast<UChar*>(text.data());
+    UChar* const targetStart = target;
+    const char* source = bytes.constData();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(cnv, &target, targetStart + text.size(), &source, source + bytes.size(), nullptr,
+                   true, &status);
+    if (U_FAILURE(status)) {
+        if (badOffset) {
+            // The source stops just past the refused bytes (a lone lead byte at the end included).
+            char invalid[32];
+            int8_t invalidLength = sizeof invalid;
+            UErrorCode ignored = U_ZERO_ERROR;
+            ucnv_getInvalidChars(cnv, invalid, &invalidLength, &ignored);
+            *badOffset = std::max<qsizetype>(0, source - bytes.constData() - invalidLength);
         }
+        return false;
     }
-    return false;
+    if (out) {
+        text.truncate(target - targetStart);
+        *out = text;
+    }
+    return true;
 }
 
 QByteArray encodeCp932(const QString& text, bool* ok) {
-    QStringEncoder encoder(kCodec);
-    QByteArray bytes = encoder.encode(text);
-    if (ok)
-        *ok = !encoder.hasError();
-    if (encoder.hasError()) {
-        // Re-encode character by character so that each unknown character becomes one "?".
-        bytes.clear();
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            QStringEncoder one(kCodec);
-            QByteArray b = one.encode(QStringView(text).mid(i, len));
-            bytes += one.hasError() ? QByteArray("?") : b;
-            i += len - 1;
-        }
+    UConverter* cnv = converter();
+    if (ok) *ok = cnv != nullptr;
+    if (!cnv) return QByteArray(text.size(), '?');
+    QByteArray bytes;
+    const UChar* source = reinterpret_cast<const UChar*>(text.utf16());
+    const UChar* const sourceEnd = source + text.size();
+    while (true) {
+        // At most two bytes for each UTF-16 unit.
+        const qsizetype had = bytes.size();
+        bytes.resize(had + 2 * (sourceEnd - source) + 2);
+        char* target = bytes.data() + had;
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_fromUnicode(cnv, &target, bytes.data() + bytes.size(), &source, sourceEnd, nullptr,
+                         true, &status);
+        bytes.truncate(target - bytes.constData());
+        if (U_SUCCESS(status)) break;
+        // A character the code page cannot hold (a surrogate pair counts as one) becomes one "?";
+        // the source is already past it.
+        bytes.append('?');
+        if (ok) *ok = false;
+        ucnv_reset(cnv);
+        if (source >= sourceEnd) break;
     }
     return bytes;
+}
+
+static bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
 QByteArray fixedCp932Field(const QString& text, int width) {

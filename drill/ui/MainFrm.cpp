@@ -216,8 +216,7 @@ void MainFrm::buildDrillArea() {
     auto* list = new QListWidget(this);
     list->setObjectName(drillctl::List1);
     place(list, 240, 1900, 2000, 2500);
-    list->setFont(fixedPitchFont({QStringLiteral("IPAGothic"), QStringLiteral("MS Gothic"),
-                                  QStringLiteral("ＭＳ ゴシック")}));
+    list->setFont(fixedPitchFont(japaneseGothicFamilies()));
     setPointSize(list, 16);
     list->hide();
 

@@ -21,11 +21,7 @@ constexpr int kGridRows = 33; // the grid is made this many cell heights tall
 const QColor kFixed(0xe0, 0xe0, 0xe0);
 
 QFont fixedFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("ＭＳ ゴシック")});
-    f.setStyleHint(QFont::Monospace);
-    f.setFixedPitch(true);
-    return f;
+    return fixedPitchFont(japaneseGothicFamilies());
 }
 } // namespace
 

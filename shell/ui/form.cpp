@@ -126,6 +126,11 @@ QFont fixedPitchFont(const QStringList& families) {
     return f;
 }
 
+QStringList japaneseGothicFamilies() {
+    return {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+            QStringLiteral("IPAGothic")};
+}
+
 void Form::setBackBgr(int bgr) { setBack(this, colourFromBgr(bgr)); }
 
 } // namespace kz

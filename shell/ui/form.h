@@ -83,6 +83,9 @@ private:
 // A fixed-pitch font: the first of families the machine has, else the platform's monospace, so
 // that right-aligned columns and full-width padding line up wherever the program runs.
 QFont fixedPitchFont(const QStringList& families);
+// The fixed-pitch Japanese Gothic of the classroom's Windows first (under its Japanese and its
+// English name), then the one Debian installs.
+QStringList japaneseGothicFamilies();
 
 // The name of element n of a control array: "Command4(2)".
 inline QString arrayName(const QString& control, int n) {

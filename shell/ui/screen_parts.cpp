@@ -24,7 +24,7 @@ QFrame* makeWaitingPanel(Form& form, const QString& name, const QString& text) {
 }
 
 QFont nameListFont() {
-    return fixedPitchFont({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic")});
+    return fixedPitchFont(japaneseGothicFamilies());
 }
 
 } // namespace kz

@@ -3,6 +3,7 @@
 #include "drill/ui/MainFrm.h"
 #include "records/program.h"
 #include "shell/startup.h"
+#include "shell/ui/form.h"
 #include "shell/ui/screen_registry.h"
 #include "support/fakes.h"
 
@@ -59,9 +60,9 @@ void TestMainFrm::keysReachTheDrillAndLabelsChange() {
     QCOMPARE(s.text(QStringLiteral("qLabel1")), QStringLiteral("3"));
     auto* list1 = s.form->findChild<QListWidget*>(QStringLiteral("List1"));
     QCOMPARE(list1->count(), 5);
-    // Right-aligned figures line up only in a fixed-pitch font, with or without IPAGothic.
-    QCOMPARE(list1->font().families().mid(0, 2),
-             (QStringList{QStringLiteral("IPAGothic"), QStringLiteral("MS Gothic")}));
+    // Right-aligned figures line up only in a fixed-pitch font: Windows' Gothic where it exists,
+    // else IPAGothic or the system's monospace.
+    QCOMPARE(list1->font().families().mid(0, 3), japaneseGothicFamilies());
     const QFontMetricsF fm(list1->font());
     QCOMPARE(fm.horizontalAdvance(QStringLiteral("1")), fm.horizontalAdvance(QStringLiteral(" ")));
     QCOMPARE(s.text(QStringLiteral("sLabel9")), QStringLiteral("5"));

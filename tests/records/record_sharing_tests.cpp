@@ -16,9 +16,14 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 using namespace kz;
 using namespace kz::test;
@@ -43,15 +48,18 @@ QByteArray originals(int count) {
     return out;
 }
 
-// Runs as another user, so file permissions apply even to a root test run.
+// Runs as another user, so file permissions apply even to a root test run. Windows honours
+// the read-only attribute for every user, so there is nobody to switch to.
 struct AsOtherUser {
     bool switched = false;
+#ifndef _WIN32
     AsOtherUser() {
         if (::geteuid() == 0) switched = ::seteuid(65534) == 0;
     }
     ~AsOtherUser() {
         if (switched && ::seteuid(0) != 0) qFatal("cannot return to root");
     }
+#endif
 };
 
 // A child process whose output is kept, so a test can wait for what it says.
@@ -115,8 +123,8 @@ class RecordSharingTests : public QObject {
             const qint64 delayUs = QRandomGenerator::global()->bounded(fullUs + 1);
             p.write("go\n");
             p.waitForBytesWritten(1000);
-            ::usleep(static_cast<useconds_t>(delayUs));
-            ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+            QThread::usleep(static_cast<unsigned long>(delayUs));
+            p.kill(); // SIGKILL, or TerminateProcess on Windows: no chance to tidy up
             QVERIFY(p.waitForFinished(10000));
             const QByteArray now = bytesOf(path);
             QVERIFY2(now == old || now == fresh,

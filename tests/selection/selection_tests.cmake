@@ -1,4 +1,8 @@
+add_executable(launcher_stub ${CMAKE_CURRENT_SOURCE_DIR}/launcher_stub.cpp)
+target_link_libraries(launcher_stub PRIVATE Qt6::Core)
 kz_test(tst_selection_model ${CMAKE_CURRENT_SOURCE_DIR}/tst_selection_model.cpp LIBS selection_model)
 target_include_directories(tst_selection_model PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(tst_selection_model PRIVATE LAUNCHER_STUB="$<TARGET_FILE:launcher_stub>")
+add_dependencies(tst_selection_model launcher_stub)
 kz_test(tst_selection_screens ${CMAKE_CURRENT_SOURCE_DIR}/tst_selection_screens.cpp LIBS selection_ui)
 target_include_directories(tst_selection_screens PRIVATE ${CMAKE_SOURCE_DIR}/tests)

@@ -237,6 +237,57 @@ private slots:
         if (!f.ok()) QVERIFY(f.error.contains(dir.filePath(name)));
     }
 
+    // Where decoding stops: the offset of the first byte that is not code page 932.
+    void cp932DecodeStopsAtTheFirstBadByte_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("bad"); // -1: decodes
+        QTest::addColumn<QString>("text");
+        QTest::newRow("NEC and IBM rows")
+            << QByteArray("\x87\x40\x87\x54\xfa\x40") << -1 << QStringLiteral("①Ⅰⅰ");
+        QTest::newRow("half-width katakana")
+            << QByteArray("\xb6\xde") << -1 << QStringLiteral("ｶﾞ");
+        QTest::newRow("empty") << QByteArray() << -1 << QString();
+        QTest::newRow("lead byte, bad trail") << QByteArray("ab\x82\x20") << 2 << QString();
+        QTest::newRow("undefined single byte") << QByteArray("\x82\xa0\xff") << 2 << QString();
+        QTest::newRow("lone lead byte at the end") << QByteArray("\x82\xa0\x83") << 2 << QString();
+        QTest::newRow("bad byte after good ones")
+            << QByteArray("1,\x90\xe6\xfe,") << 4 << QString();
+    }
+    void cp932DecodeStopsAtTheFirstBadByte() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, bad);
+        QFETCH(QString, text);
+        QString out;
+        qsizetype at = -7;
+        QCOMPARE(decodeCp932(bytes, &out, &at), bad < 0);
+        if (bad < 0)
+            QCOMPARE(out, text);
+        else
+            QCOMPARE(at, qsizetype(bad));
+    }
+
+    // Characters the code page lacks become one "?" each, whatever their UTF-16 length.
+    void cp932EncodeMarksWhatItCannotHold_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("all known") << QStringLiteral("A先") << QByteArray("A\x90\xe6") << true;
+        QTest::newRow("emoji (a surrogate pair)")
+            << QStringLiteral("a😀b") << QByteArray("a?b") << false;
+        QTest::newRow("two unknown in a row")
+            << QStringLiteral("한글先") << QByteArray("??\x90\xe6") << false;
+        QTest::newRow("lone surrogate at the end")
+            << QStringLiteral("x") + QChar(0xD800) << QByteArray("x?") << false;
+    }
+    void cp932EncodeMarksWhatItCannotHold() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, ok);
+        bool was = !ok;
+        QCOMPARE(encodeCp932(text, &was), bytes);
+        QCOMPARE(was, ok);
+    }
+
     void loneLeadByteAtTheEndIsAnError() {
         QTemporaryDir dir;
         const QString path = test::writeFile(dir.filePath(QStringLiteral("新名簿.txt")),
