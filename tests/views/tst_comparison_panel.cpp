@@ -114,6 +114,28 @@ private slots:
         QVERIFY(red);
     }
 
+    // Only the teacher may print the pages; a pupil only looks at them.
+    void printButtonIsTheTeachers_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("teacher") << QStringLiteral("★先生") << true;
+        QTest::newRow("pupil") << QStringLiteral("たろう") << false;
+    }
+    void printButtonIsTheTeachers() {
+        QFETCH(QString, name);
+        QFETCH(bool, shown);
+        LevelMenu m(4, name);
+        m.setFourLevelCriteria();
+        m.writeThreePupils();
+        m.school.writeRecords({makeRecord(m.today, 5, 1, 40)});
+        m.open();
+        m.menu->Form_Activate();
+        m.menu->Option2_Click(2); // 個人ﾀｲﾑ
+        m.menu->Command17_Click();
+        QVERIFY(!child<QFrame>(m.w(), QStringLiteral("Picture11"))->isHidden());
+        QCOMPARE(!child<QPushButton>(m.w(), QStringLiteral("Command24(1)"))->isHidden(), shown);
+    }
+
     void printsEachChosenPupilAsAPdfWithoutAPrinter() {
         Menu m;
         QTemporaryDir out;
