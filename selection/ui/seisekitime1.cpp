@@ -9,30 +9,22 @@
 #include "shell/startup.h"
 #include "shell/ui/screen_parts.h"
 #include "views/periods.h"
-#include "views/print_files.h"
 #include "views/ranking.h"
 #include "views/result_views.h"
+#include "views/ui/comparison_panel.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -69,35 +61,9 @@ void setListBack(QListWidget* list, int bgr) {
 
 } // namespace
 
-// The panel's drawing surface: the page drawn last, kept as an image and shown scaled to the
-// widget, so a repaint never redraws the blocks.
-class ChartPanel final : public QWidget {
-public:
-    explicit ChartPanel(QWidget* parent) : QWidget(parent) {}
-    QImage image;
-
-    // A cleared page as large as the surface is now.
-    void clear() {
-        const QSize size =
-            this->size().expandedTo(QSize(8355 / kTwipsPerPixel, 8715 / kTwipsPerPixel));
-        if (image.size() != size) image = QImage(size, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        if (image.isNull())
-            p.fillRect(rect(), Qt::white);
-        else
-            p.drawImage(rect(), image);
-    }
-};
-
 namespace {
 
-QFrame* panel(QWidget* parent, const QString& name) {
+QFrame* raisedPanel(QWidget* parent, const QString& name) {
     auto* f = new QFrame(parent);
     f->setObjectName(name);
     f->setFrameShape(QFrame::Panel);
@@ -135,7 +101,7 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     setPointSize(m_command1, 14, true);
 
     // The view options.
-    m_picture1 = panel(this, QStringLiteral("Picture1"));
+    m_picture1 = raisedPanel(this, QStringLiteral("Picture1"));
     place(m_picture1, 300, 1020, 9500, 520);
     const QStringList option2Captions = {QStringLiteral("ﾀｲﾑ表示"), QStringLiteral("ﾎﾟｲﾝﾄ表示"),
                                          QStringLiteral("個人ﾀｲﾑ")};
@@ -200,59 +166,20 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
         makeColumn(n);
 
     // The comparison panel: the drawing surface, the other pupils, the levels.
-    m_picture11 = panel(this, QStringLiteral("Picture11"));
-    place(m_picture11, 120, 1740, 15045, 9045);
-    m_picture12 = new ChartPanel(m_picture11);
-    m_picture12->setObjectName(QStringLiteral("Picture12"));
-    // A fixed-pitch face keeps the table's columns of full-width padding and digits aligned.
-    m_picture12->setFont(nameListFont());
-    place(m_picture12, 405, 315, 8355, 8715);
-    printerAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
-    openPrinter = [] {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setResolution(600);
-        return printer;
+    ComparisonPanel::Host host;
+    host.context = [this](const RecordSnapshot* records) { return comparisonContext(records); };
+    // Its top edge would cut the result area's caption and its bottom edge the targets: both stay
+    // whole in front of it, over none of its controls and only the drawing surface's blank
+    // bottom margin.
+    host.inFront = [this] {
+        m_label5->raise();
+        for (int n = 1; n <= levels(); ++n)
+            m_columns[n].label7->raise();
     };
-    m_command25 = makeButton(QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
-                             m_picture11);
-    place(m_command25, 8940, 180, 2985, 675);
-    setPointSize(m_command25, 11);
-    m_list2 = new QListWidget(m_picture11);
-    m_list2->setObjectName(QStringLiteral("List2"));
-    m_list2->setFont(nameListFont());
-    m_list2->setSortingEnabled(true);
-    m_list2->setSelectionMode(QAbstractItemView::MultiSelection);
-    place(m_list2, 8970, 240, 2955, 8250);
-    setPointSize(m_list2, 10);
-    m_list2->hide();
-    auto* label27 = makeLabel(QStringLiteral("Label27"), QStringLiteral("ﾚﾍﾞﾙ"), m_picture11);
-    place(label27, 12660, 300, 1605, 375);
-    setPointSize(label27, 11);
-    m_list3 = new QListWidget(m_picture11);
-    m_list3->setObjectName(QStringLiteral("List3"));
-    m_list3->setSelectionMode(QAbstractItemView::MultiSelection);
-    place(m_list3, 12690, 690, 1605, 1815);
-    setPointSize(m_list3, 11);
-    m_command24[0] =
-        makeButton(arrayName(QStringLiteral("Command24"), 0), QStringLiteral("表示"), m_picture11);
-    place(m_command24[0], 12735, 2520, 1605, 825);
-    m_command24[1] =
-        makeButton(arrayName(QStringLiteral("Command24"), 1), QStringLiteral("印刷"), m_picture11);
-    place(m_command24[1], 12720, 3540, 1605, 825);
-    auto* command18 = makeButton(QStringLiteral("Command18"), QStringLiteral("戻る"), m_picture11);
-    place(command18, 12720, 8100, 1755, 585);
-    for (QPushButton* b : {m_command24[0], m_command24[1], command18})
-        setPointSize(b, 11);
-    m_picture11->hide();
-    // The comparison rankings go to hidden lists.
-    for (int k = 1; k <= 2; ++k) {
-        m_list4[k] = new QListWidget(this);
-        m_list4[k]->setObjectName(arrayName(QStringLiteral("List4"), k));
-        m_list4[k]->hide();
-    }
+    m_panel = new ComparisonPanel(*this, p, m_selection.tables, count, std::move(host));
 
     // The teacher panel.
-    m_picture7 = panel(this, QStringLiteral("Picture7"));
+    m_picture7 = raisedPanel(this, QStringLiteral("Picture7"));
     place(m_picture7, (W - 6000) / 2, 3600, 6000, 3300);
     auto* label28 =
         makeLabel(QStringLiteral("Label28"), QStringLiteral("データ変更パスワード"), m_picture7);
@@ -279,7 +206,7 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     m_picture7->hide();
 
     // Waiting and progress panels.
-    m_picture6 = panel(this, QStringLiteral("Picture6"));
+    m_picture6 = raisedPanel(this, QStringLiteral("Picture6"));
     auto* progressText =
         makeLabel(QStringLiteral("Label6"), QStringLiteral("Just a momento, please."), m_picture6);
     progressText->setAlignment(Qt::AlignCenter);
@@ -296,12 +223,6 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     connect(m_command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(m_command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
-    connect(m_command25, &QPushButton::clicked, this, [this] { Command25_Click(); });
-    connect(command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
-    connect(m_command24[0], &QPushButton::clicked, this, [this] { Command24_Click(0); });
-    connect(m_command24[1], &QPushButton::clicked, this, [this] { Command24_Click(1); });
-    connect(m_list2, &QListWidget::itemClicked, this, [this] { List2_Click(); });
-    connect(m_list3, &QListWidget::itemClicked, this, [this] { List3_Click(); });
     connect(m_combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(m_combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
     new KeyPreview(this, [this](QObject*, QKeyEvent* e) {
@@ -376,7 +297,6 @@ void seisekitime1::Form_Load() {
     setBack(m_picture2, colourFromBgr(h.seasonColour));
     setBack(m_picture6, colourFromBgr(h.seasonColour));
     setBack(m_picture7, QColor(0xFF, 0xF0, 0xD0));
-    setBack(m_picture11, colourFromBgr(h.seasonColour).lighter(115));
 
     const ColumnGeometry g = columnGeometry(levels());
     m_columnWidth = g.width;
@@ -447,7 +367,7 @@ void seisekitime1::Form_Activate() {
     Hensuu1& h = m_p.h;
     const bool teacher = isTeacherName(h.studentName);
     m_command8->setVisible(teacher);
-    m_command24[1]->setVisible(teacher);
+    m_panel->setPrintAllowed(teacher);
     m_label17->setText(minutesSinceStartText(h.usageStartTick, m_p.s.clock.tickMs()));
 
     menuKeysEnabled = 0;
@@ -642,39 +562,9 @@ void seisekitime1::Command10_Click(int index) {
     if (!openTeacherTool(m_p, index, m_text3->text())) m_text3->setFocus();
 }
 
-void seisekitime1::Command25_Click() {
-    m_command25->hide();
-    m_list2->show();
-}
-
-void seisekitime1::Command18_Click() {
-    m_picture11->hide();
-}
-
-void seisekitime1::List2_Click() {
-    Command24_Click(0);
-}
-
-void seisekitime1::List3_Click() {
-    if (!m_picture11->isHidden()) Command24_Click(0);
-}
-
-void seisekitime1::ListOtherPupils() {
-    const Hensuu1& h = m_p.h;
-    m_list2->clear();
-    const RosterReading r = readOtherPupils(m_p.rosterFilePath(), m_selection.tables,
-                                            m_p.s.clock.today(), h.commonLine1.toNumber());
-    if (!r.ok()) {
-        m_p.s.dialogs.message(r.error, h.programTitle);
-        return;
-    }
-    for (const RosterEntry& e : r.listed)
-        m_list2->addItem(otherPupilLine(m_selection.tables, e.number));
-}
-
 void seisekitime1::Option2_Click(int k) {
     m_command17->hide();
-    m_picture11->hide();
+    m_panel->hide();
     m_command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideResultLists();
@@ -921,12 +811,7 @@ void seisekitime1::Command7_Click() {
 }
 
 void seisekitime1::Command16_Click() {
-    ListOtherPupils();
-    m_list3->clear();
-    for (int n = 1; n <= levels(); ++n)
-        m_list3->addItem(QString::number(n));
-    chartLevel = 1;
-    chartBangou = m_p.h.Bangou;
+    m_panel->choosePupil(m_p.h.Bangou);
 
     resultViewKind = 3;
     回数など表示();
@@ -942,14 +827,7 @@ void seisekitime1::Command16_Click() {
 
 // The graph button: the current pupil's first three levels on the comparison panel.
 void seisekitime1::Command17_Click() {
-    chartBangou = m_p.h.Bangou;
-    m_list2->hide();
-    m_command25->show();
-    m_list2->clearSelection();
-    for (int i = 0; i < 3 && i < m_list3->count(); ++i)
-        m_list3->item(i)->setSelected(true);
-    chartFontSize = 6;
-    Command21_Click(0);
+    m_panel->Command17_Click();
 }
 
 ComparisonContext seisekitime1::comparisonContext(const RecordSnapshot* records) const {
@@ -973,233 +851,6 @@ ComparisonContext seisekitime1::comparisonContext(const RecordSnapshot* records)
     return ctx;
 }
 
-// The comparison ranking of chartLevel into List4(comparisonKind); the menu's lists stay.
-void seisekitime1::Command22_Click() {
-    if (comparisonKind == 0) comparisonKind = 1;
-    if (comparisonKind != 1 && comparisonKind != 2) return;
-    if (pointsRankKind == 0) pointsRankKind = 1;
-    const RankingRows rows =
-        comparisonRanking(comparisonContext(nullptr), chartLevel, comparisonKind);
-    QListWidget* list = m_list4[comparisonKind];
-    list->clear();
-    list->addItems(rows.rows);
-    m_lastRanking = rows;
-}
-
-void seisekitime1::Command23_Click(int index) {
-    if (chartLevel < 0 || chartLevel >= kLevelSlots) return;
-    if (index == 1) {
-        comparisonKind = 1;
-        Command22_Click();
-        m_p.s.events.processEvents();
-        levelTimeRank[chartLevel] = timeRankOf(m_lastRanking, chartBangou);
-    } else if (index == 0) {
-        schoolPointsCount[chartLevel] = 0;
-        schoolPointsSum[chartLevel] = 0;
-        comparisonKind = 2;
-        Command22_Click();
-        m_p.s.events.processEvents();
-        ComparisonFigures f;
-        readPointsFigures(m_lastRanking, chartBangou, m_p.stats.pointsAll(chartLevel, chartBangou),
-                          f);
-        schoolPointsCount[chartLevel] = f.schoolPointsCount;
-        schoolPointsSum[chartLevel] = f.schoolPointsSum;
-        levelPointsRank[chartLevel] = f.pointsRank;
-        levelPoints[chartLevel] = f.points;
-    }
-}
-
-ComparisonFigures seisekitime1::figuresOf(int level) const {
-    ComparisonFigures f;
-    if (level < 0 || level >= kLevelSlots) return f;
-    f.timeRank = levelTimeRank[level];
-    f.pointsRank = levelPointsRank[level];
-    f.points = levelPoints[level];
-    f.schoolPointsSum = schoolPointsSum[level];
-    f.schoolPointsCount = schoolPointsCount[level];
-    return f;
-}
-
-// One block of chartBangou on chartLevel at blockTop on the panel's surface.
-void seisekitime1::Command19_Click() {
-    resultViewKind = 3;
-    if (m_picture12->image.isNull()) m_picture12->clear();
-    {
-        QPainter painter(&m_picture12->image);
-        ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
-                                                   m_picture12->image.height(), chartFamily());
-        surface.fontSize = chartFontSize;
-        const ComparisonContext ctx = comparisonContext(&m_chartRecords);
-        drawChartBlock(painter, surface, blockTop, ctx, chartBangou, chartLevel,
-                       figuresOf(chartLevel));
-    }
-    showComparisonPanel();
-    m_picture12->update();
-}
-
-// The panel in front of the menu. Its top edge would cut the result area's caption and its
-// bottom edge the targets: both stay whole in front of it, over none of its controls and only
-// the drawing surface's blank bottom margin.
-void seisekitime1::showComparisonPanel() {
-    m_picture11->raise();
-    m_picture11->show();
-    m_label5->raise();
-    for (int n = 1; n <= levels(); ++n)
-        m_columns[n].label7->raise();
-}
-
-std::vector<int> seisekitime1::chosenLevels() const {
-    std::vector<int> chosen;
-    for (int i = 0; i < m_list3->count(); ++i)
-        if (m_list3->item(i)->isSelected()) chosen.push_back(i + 1);
-    return chosen;
-}
-
-QString seisekitime1::chartFamily() const {
-    return chartFontFamily(m_picture12->font());
-}
-
-// The rankings and figures of every level the pages show, before anything is drawn: the
-// rankings let events run, and no event may run while a painter is open on a page.
-std::map<int, ComparisonFigures>
-seisekitime1::figuresOfPages(const std::vector<int>& levelsChosen) {
-    std::map<int, ComparisonFigures> out;
-    for (const PagePlace& place : pagePlaces(levelsChosen, levels(), 1.0)) {
-        chartLevel = place.level;
-        Command23_Click(0);
-        Command23_Click(1);
-        out[place.level] = figuresOf(place.level);
-    }
-    return out;
-}
-
-bool seisekitime1::refusesEmptyPrint(int index) {
-    if (index == 0 || !pagePlaces(chosenLevels(), levels(), 1.0).empty()) return false;
-    m_p.s.dialogs.message(QStringLiteral("レベルが選ばれていません。何も印刷しませんでした。"),
-                          m_p.h.programTitle);
-    return true;
-}
-
-// The pages of chartBangou for the levels chosen in List3: index 0 on the panel, any other
-// index as one print document.
-void seisekitime1::Command21_Click(int index) {
-    // A click on the lists or "表示" while pages are being made would start a second drawing.
-    if (m_drawingPages) return;
-    if (refusesEmptyPrint(index)) return;
-    m_drawingPages = true;
-    printMode = index == 0 ? 0 : 1;
-    setLeft(m_picture11, 120);
-    setTop(m_picture11, 1740);
-    // One read of the record file for all the pupil's blocks.
-    const QString error =
-        readRecordSnapshot(m_p.recordFilePath(), m_p.s, m_p.retryWaitMs, &m_chartRecords);
-    if (!error.isEmpty()) m_p.s.dialogs.message(error, m_p.h.programTitle);
-    const std::vector<int> levelsChosen = chosenLevels();
-    if (printMode == 0) {
-        m_picture12->clear();
-        showComparisonPanel();
-    }
-    const std::map<int, ComparisonFigures> figures = figuresOfPages(levelsChosen);
-    m_p.s.events.processEvents();
-    const ComparisonContext ctx = comparisonContext(&m_chartRecords);
-    if (printMode == 1) {
-        printDocument(ctx, levelsChosen, figures);
-    } else {
-        // The panel may have been resized while events ran: a page as large as it is now.
-        m_picture12->clear();
-        QPainter painter(&m_picture12->image);
-        ChartSurface surface = ChartSurface::panel(m_picture12->image.width(),
-                                                   m_picture12->image.height(), chartFamily());
-        surface.fontSize = chartFontSize;
-        PageHooks hooks;
-        hooks.newPage = [this] {
-            m_picture12->image.fill(Qt::white);
-            return true;
-        };
-        hooks.figures = [&figures](int level) { return figures.at(level); };
-        drawComparisonPages(painter, surface, ctx, chartBangou, levelsChosen, hooks);
-        painter.end();
-        m_picture12->update();
-    }
-    m_drawingPages = false;
-}
-
-// One print document on the printer; without a printer, or when it fails, the pages go to a PDF
-// file in the documents folder, reported with the others of the print order.
-bool seisekitime1::printDocument(const ComparisonContext& ctx, const std::vector<int>& levelsChosen,
-                                 const std::map<int, ComparisonFigures>& figures) {
-    const auto figuresAt = [&figures](int level) { return figures.at(level); };
-    const QString family = chartFamily();
-    QString problem;
-    if (!printerAvailable()) {
-        problem = QStringLiteral("プリンタがありません。");
-    } else {
-        const std::unique_ptr<QPrinter> printer = openPrinter();
-        if (printer) printer->setDocName(m_p.h.programTitle);
-        if (printer &&
-            printComparisonDocument(*printer, ctx, chartBangou, levelsChosen, family, figuresAt) &&
-            printer->printerState() != QPrinter::Error)
-            return true;
-        problem = QStringLiteral("プリンタでエラーが起きました。");
-    }
-    const QString folder = pdfFolder.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                               : pdfFolder;
-    QDir().mkpath(folder);
-    const QString name = withoutBlanks(chartBangou >= 0 && chartBangou < kStudentSlots
-                                           ? m_selection.tables.studentNames[chartBangou]
-                                           : QString());
-    const QString path = uniqueFilePath(
-        folder, comparisonPdfBaseName(chartBangou, name, QDateTime::currentDateTime()),
-        QStringLiteral(".pdf"), [](const QString& p) { return QFileInfo::exists(p); });
-    bool saved = false;
-    {
-        QPdfWriter pdf(path);
-        pdf.setResolution(600);
-        pdf.setTitle(m_p.h.programTitle);
-        // A page that is printed later keeps clear of the printer's edge, as a printed one does.
-        pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-        saved = printComparisonDocument(pdf, ctx, chartBangou, levelsChosen, family, figuresAt);
-    }
-    // A file that cannot be written is never created; one that failed while writing is removed.
-    if (!saved) QFile::remove(path);
-    m_printProblem = problem;
-    (saved ? m_savedPdfs : m_failedPdfs).append(QDir::toNativeSeparators(path));
-    // Inside a print order of several pupils one message names every file at the end.
-    if (m_printOrders == 0) reportSavedPdfs();
-    return saved;
-}
-
-void seisekitime1::reportSavedPdfs() {
-    if (!m_savedPdfs.isEmpty() || !m_failedPdfs.isEmpty())
-        m_p.s.dialogs.message(pdfReport(m_printProblem, m_savedPdfs, m_failedPdfs),
-                              m_p.h.programTitle);
-    m_savedPdfs.clear();
-    m_failedPdfs.clear();
-}
-
-// Index 0 shows, 1 prints, the pages of every pupil chosen in List2 in list order, or of
-// chartBangou when none is chosen; each pupil is a print document of its own.
-void seisekitime1::Command24_Click(int index) {
-    if (m_drawingPages || refusesEmptyPrint(index)) return;
-    ++m_printOrders;
-    m_savedPdfs.clear();
-    m_failedPdfs.clear();
-    bool any = false;
-    for (int i = 0; i < m_list2->count(); ++i) {
-        if (!m_list2->item(i)->isSelected()) continue;
-        any = true;
-        chartBangou = pupilNumberOfLine(m_list2->item(i)->text());
-        Command21_Click(index);
-    }
-    if (!any) Command21_Click(index);
-    --m_printOrders;
-    reportSavedPdfs();
-}
-
-const QImage& seisekitime1::chartImage() const {
-    return m_picture12->image;
-}
 void seisekitime1::回数など表示() {
     for (int n = 1; n <= levels(); ++n) {
         Column& c = m_columns[n];

@@ -5,9 +5,6 @@
 #include "views/record_snapshot.h"
 
 #include <array>
-#include <functional>
-#include <map>
-#include <memory>
 #include <vector>
 
 class QButtonGroup;
@@ -17,14 +14,13 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
-class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
-class QImage;
 
 namespace kz {
 
+class ComparisonPanel;
 struct Program;
 struct Selection;
 struct ViewContext;
@@ -44,10 +40,6 @@ public:
     void Command8_Click();
     void Command12_Click();
     void Command10_Click(int index);
-    void Command25_Click();
-    void Command18_Click();
-    void List2_Click();
-    void List3_Click();
     void Option1_Click(int k);
     void Option2_Click(int k);
     void Combo1_Click();
@@ -55,7 +47,6 @@ public:
     void HScroll1_Change();
     // UpdateLevelAvailability: the start buttons and "やりすぎ禁止" by the over-practice rule.
     void Command9_Click();
-    void ListOtherPupils();
 
     // Result views, by name; they fill the per-level lists.
     void Command3_Click(int n);
@@ -63,13 +54,8 @@ public:
     void Command6_Click();
     void Command7_Click();
     void Command16_Click();
-    // The comparison chart and its pages.
+    // The graph button: the comparison panel over the current pupil.
     void Command17_Click();
-    void Command19_Click();
-    void Command21_Click(int index);
-    void Command22_Click();
-    void Command23_Click(int index);
-    void Command24_Click(int index);
 
     // Public procedures other screens call by name.
     void 回数など表示();
@@ -84,28 +70,8 @@ public:
     int resultViewKind = 0;
     int periodCode = 3;
     int periodDays = 0;
-    // The pupil and level of the comparison chart.
-    int chartBangou = 0;
-    int chartLevel = 0;
-    int comparisonKind = 0; // 1 time ranking, 2 points ranking into List4
-    int printMode = 0;      // 1 while printing
-    double blockTop = 0;    // top of the block being drawn, in the surface's pixels
-    double chartFontSize = 6;
-    // The chart pupil's figures by level.
-    std::array<QString, kLevelSlots> levelTimeRank{};
-    std::array<QString, kLevelSlots> levelPointsRank{};
-    std::array<qint32, kLevelSlots> levelPoints{};
-    std::array<qint64, kLevelSlots> schoolPointsSum{};
-    std::array<int, kLevelSlots> schoolPointsCount{};
-    // Where printed pages go as a PDF file when no printer takes them; the user's documents
-    // folder when empty.
-    QString pdfFolder;
-    // Whether the system has a printer, and the printer a print document goes to (A4 portrait is
-    // set on it). Tests give their own, so that no test prints for real.
-    std::function<bool()> printerAvailable;
-    std::function<std::unique_ptr<QPrinter>()> openPrinter;
-    // The panel's drawing surface, as last drawn.
-    const QImage& chartImage() const;
+    // The comparison panel, shown by "グラフ".
+    ComparisonPanel* panel() const { return m_panel; }
 
 private:
     struct Column {
@@ -140,15 +106,6 @@ private:
     RecordSnapshot recordsForView();
     void fillResultList(int level, const QStringList& rows);
     ComparisonContext comparisonContext(const RecordSnapshot* records) const;
-    std::vector<int> chosenLevels() const;
-    ComparisonFigures figuresOf(int level) const;
-    void showComparisonPanel();
-    QString chartFamily() const;
-    std::map<int, ComparisonFigures> figuresOfPages(const std::vector<int>& levelsChosen);
-    bool refusesEmptyPrint(int index);
-    bool printDocument(const ComparisonContext& ctx, const std::vector<int>& levelsChosen,
-                       const std::map<int, ComparisonFigures>& figures);
-    void reportSavedPdfs();
 
     Program& m_p;
     Selection& m_selection;
@@ -172,7 +129,6 @@ private:
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command8 = nullptr;
     QPushButton* m_command17 = nullptr;
-    QPushButton* m_command25 = nullptr;
     QFrame* m_picture2 = nullptr;
     QFrame* m_picture6 = nullptr;
     QProgressBar* m_progressBar1 = nullptr;
@@ -181,21 +137,7 @@ private:
     QFrame* m_picture7 = nullptr;
     QLineEdit* m_text3 = nullptr;
     std::array<QPushButton*, 2> m_command10{};
-    QFrame* m_picture11 = nullptr;
-    QListWidget* m_list2 = nullptr;
-    QListWidget* m_list3 = nullptr;
-    std::array<QPushButton*, 2> m_command24{};
-    class ChartPanel* m_picture12 = nullptr;
-    std::array<QListWidget*, 3> m_list4{}; // 1..2
-    // The records the pages of the current pupil are drawn from: one read per pupil.
-    RecordSnapshot m_chartRecords;
-    // Print documents that went to PDF files instead, named in one message per print order.
-    QStringList m_savedPdfs;
-    QStringList m_failedPdfs;
-    QString m_printProblem;
-    bool m_drawingPages = false; // pages are being made: the panel's clicks wait
-    int m_printOrders = 0;
-    RankingRows m_lastRanking; // the rows Command22 put into List4, with their pupils
+    ComparisonPanel* m_panel = nullptr;
     // The records the activation's statistics scan read; a view shown during the activation
     // takes them instead of reading the file again.
     RecordSnapshot m_refreshRecords;

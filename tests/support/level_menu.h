@@ -6,6 +6,7 @@
 #include "selection/ui/seisekitime1.h"
 #include "selection/ui/selection_context.h"
 #include "shell/startup.h"
+#include "views/ui/comparison_panel.h"
 
 #include <memory>
 #include <QtTest>

@@ -56,8 +56,8 @@ struct Menu : LevelMenu {
         school.writeRecords(records);
         open();
         // No test prints for real: without a printer unless a test gives one.
-        menu->printerAvailable = [] { return false; };
-        menu->openPrinter = [this] {
+        menu->panel()->printerAvailable = [] { return false; };
+        menu->panel()->openPrinter = [this] {
             ++printersOpened;
             return std::unique_ptr<QPrinter>();
         };
@@ -67,7 +67,7 @@ struct Menu : LevelMenu {
     int printersOpened = 0;
     // Chooses the pupil of roster number b in List2.
     void choosePupil(int b) {
-        menu->Command25_Click();
+        menu->panel()->Command25_Click();
         auto* list2 = child<QListWidget>(w(), QStringLiteral("List2"));
         for (int i = 0; i < list2->count(); ++i)
             list2->item(i)->setSelected(pupilNumberOfLine(list2->item(i)->text()) == b);
@@ -98,15 +98,15 @@ private slots:
         QVERIFY(list3->item(0)->isSelected() && list3->item(2)->isSelected());
         QVERIFY(!list3->item(3)->isSelected());
         // The last block drawn was level 3; its rankings are in the hidden lists.
-        QCOMPARE(m.menu->chartLevel, 3);
+        QCOMPARE(m.menu->panel()->chartLevel, 3);
         auto* timeList = child<QListWidget>(m.w(), QStringLiteral("List4(1)"));
         QCOMPARE(timeList->count(), 4);
         QCOMPARE(timeList->item(0)->text(), QStringLiteral("  1●★先生　　    35 ●"));
-        QCOMPARE(m.menu->levelTimeRank[3], QStringLiteral("  1"));
+        QCOMPARE(m.menu->panel()->levelTimeRank[3], QStringLiteral("  1"));
         QCOMPARE(child<QListWidget>(m.w(), QStringLiteral("List4(2)"))->count(), 4);
-        QCOMPARE(m.menu->schoolPointsCount[3], 4);
+        QCOMPARE(m.menu->panel()->schoolPointsCount[3], 4);
         // Something red (a best) was drawn on the surface.
-        const QImage& img = m.menu->chartImage();
+        const QImage& img = m.menu->panel()->chartImage();
         bool red = false;
         for (int y = 0; y < img.height() && !red; ++y)
             for (int x = 0; x < img.width() && !red; ++x)
@@ -114,13 +114,35 @@ private slots:
         QVERIFY(red);
     }
 
+    // Only the teacher may print the pages; a pupil only looks at them.
+    void printButtonIsTheTeachers_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("teacher") << QStringLiteral("★先生") << true;
+        QTest::newRow("pupil") << QStringLiteral("たろう") << false;
+    }
+    void printButtonIsTheTeachers() {
+        QFETCH(QString, name);
+        QFETCH(bool, shown);
+        LevelMenu m(4, name);
+        m.setFourLevelCriteria();
+        m.writeThreePupils();
+        m.school.writeRecords({makeRecord(m.today, 5, 1, 40)});
+        m.open();
+        m.menu->Form_Activate();
+        m.menu->Option2_Click(2); // 個人ﾀｲﾑ
+        m.menu->Command17_Click();
+        QVERIFY(!child<QFrame>(m.w(), QStringLiteral("Picture11"))->isHidden());
+        QCOMPARE(!child<QPushButton>(m.w(), QStringLiteral("Command24(1)"))->isHidden(), shown);
+    }
+
     void printsEachChosenPupilAsAPdfWithoutAPrinter() {
         Menu m;
         QTemporaryDir out;
-        m.menu->pdfFolder = out.path();
+        m.menu->panel()->pdfFolder = out.path();
         m.menu->Command17_Click();
         QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command24(1)"))->isHidden()); // teacher
-        m.menu->Command25_Click();
+        m.menu->panel()->Command25_Click();
         auto* list2 = child<QListWidget>(m.w(), QStringLiteral("List2"));
         QVERIFY(!list2->isHidden());
         QCOMPARE(list2->count(), 4);
@@ -129,7 +151,7 @@ private slots:
         list2->item(0)->setSelected(true);
         list2->item(2)->setSelected(true);
         m.school.fake.dialogs.messages.clear();
-        m.menu->Command24_Click(1);
+        m.menu->panel()->Command24_Click(1);
         const QStringList files = QDir(out.path()).entryList({QStringLiteral("*.pdf")});
         QCOMPARE(files.size(), 2);
         for (const QString& f : files)
@@ -172,9 +194,9 @@ private slots:
         QFETCH(QString, message);
         Menu m;
         QTemporaryDir out, spool;
-        m.menu->pdfFolder = out.path();
-        m.menu->printerAvailable = [available] { return available; };
-        m.menu->openPrinter = [&] {
+        m.menu->panel()->pdfFolder = out.path();
+        m.menu->panel()->printerAvailable = [available] { return available; };
+        m.menu->panel()->openPrinter = [&] {
             ++m.printersOpened;
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFormat(QPrinter::PdfFormat);
@@ -184,7 +206,7 @@ private slots:
         m.menu->Command17_Click();
         if (!levels) child<QListWidget>(m.w(), QStringLiteral("List3"))->clearSelection();
         m.school.fake.dialogs.messages.clear();
-        m.menu->Command24_Click(1);
+        m.menu->panel()->Command24_Click(1);
         QCOMPARE(m.printersOpened, printerFile.isEmpty() ? 0 : 1);
         const bool pdf = levels && !message.isEmpty();
         QCOMPARE(pdfsIn(out.path()).size(), pdf ? 1 : 0);
@@ -212,11 +234,11 @@ private slots:
             QVERIFY(blocker.open(QIODevice::WriteOnly));
             folder = blocker.fileName(); // a file where the folder should be
         }
-        m.menu->pdfFolder = folder;
+        m.menu->panel()->pdfFolder = folder;
         m.menu->Command17_Click();
         m.choosePupil(8);
         m.school.fake.dialogs.messages.clear();
-        m.menu->Command24_Click(1);
+        m.menu->panel()->Command24_Click(1);
         QCOMPARE(m.school.fake.dialogs.messages.size(), 1);
         const QStringList lines = m.school.fake.dialogs.messages.first().split(u'\n');
         QCOMPARE(lines.size(), 3);
@@ -238,11 +260,11 @@ private slots:
         Menu m;
         int whilePainting = 0, clicks = 0;
         m.school.fake.events.onProcess = [&] {
-            if (m.menu->chartImage().paintingActive()) ++whilePainting;
+            if (m.menu->panel()->chartImage().paintingActive()) ++whilePainting;
             if (clicks++ < 3) {
-                m.menu->List2_Click();
-                m.menu->List3_Click();
-                m.menu->Command24_Click(0);
+                m.menu->panel()->List2_Click();
+                m.menu->panel()->List3_Click();
+                m.menu->panel()->Command24_Click(0);
             }
         };
         RecordReadCounter counter;
@@ -251,7 +273,7 @@ private slots:
         QVERIFY(clicks > 3);
         QCOMPARE(whilePainting, 0);
         QCOMPARE(counter.take(), std::make_pair(1, 1)); // the clicks drew nothing more
-        QCOMPARE(m.menu->chartLevel, 3);
+        QCOMPARE(m.menu->panel()->chartLevel, 3);
     }
 };
 

@@ -147,8 +147,8 @@ private slots:
         QCOMPARE(m.rows(1), QStringList{m.today.toString(QStringLiteral("yyyy/MM/dd")) +
                                         QStringLiteral(" 9:00:00  25秒")});
         QCOMPARE(m.rows(2).size(), 1);
-        QCOMPARE(m.menu->chartBangou, 5);
-        QCOMPARE(m.menu->chartLevel, 1);
+        QCOMPARE(m.menu->panel()->chartBangou, 5);
+        QCOMPARE(m.menu->panel()->chartLevel, 1);
         QVERIFY(child<QFrame>(m.w(), QStringLiteral("Picture6"))->isHidden());
         QVERIFY(child<QPushButton>(m.w(), QStringLiteral("Command1"))->isEnabled());
         // A new grade group rebuilds the personal display, not the points ranking.
