@@ -4,6 +4,7 @@
 #include "support/level_menu.h"
 #include "support/record_read_counter.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFrame>
 #include <QImage>
@@ -265,6 +266,13 @@ private slots:
                 m.menu->panel()->List2_Click();
                 m.menu->panel()->List3_Click();
                 m.menu->panel()->Command24_Click(0);
+                // Another pupil and another grade group asked for meanwhile change nothing
+                // of the pages being made.
+                m.menu->panel()->choosePupil(6);
+                m.menu->Command17_Click();
+                auto* combo1 = child<QComboBox>(m.w(), QStringLiteral("Combo1"));
+                combo1->setCurrentIndex(combo1->count() - 1);
+                m.menu->Combo1_Click();
             }
         };
         RecordReadCounter counter;
@@ -274,6 +282,15 @@ private slots:
         QCOMPARE(whilePainting, 0);
         QCOMPARE(counter.take(), std::make_pair(1, 1)); // the clicks drew nothing more
         QCOMPARE(m.menu->panel()->chartLevel, 3);
+        QCOMPARE(m.menu->panel()->chartBangou, 5);
+        Menu undisturbed;
+        undisturbed.menu->Command17_Click();
+        for (int level = 1; level <= 3; ++level) {
+            QCOMPARE(m.menu->panel()->levelTimeRank[level],
+                     undisturbed.menu->panel()->levelTimeRank[level]);
+            QCOMPARE(m.menu->panel()->schoolPointsCount[level],
+                     undisturbed.menu->panel()->schoolPointsCount[level]);
+        }
     }
 };
 

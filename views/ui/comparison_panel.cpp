@@ -113,6 +113,7 @@ ComparisonPanel::ComparisonPanel(Form& form, Program& p, RosterTables& roster, i
 }
 
 void ComparisonPanel::choosePupil(int bangou) {
+    if (m_drawingPages) return; // the pages being made keep their pupil
     ListOtherPupils();
     m_list3->clear();
     for (int n = 1; n <= m_levels; ++n)
@@ -157,6 +158,7 @@ void ComparisonPanel::ListOtherPupils() {
 
 // The current pupil's first three levels, as the form's graph button asks.
 void ComparisonPanel::Command17_Click() {
+    if (m_drawingPages) return; // the pages being made keep their pupil
     chartBangou = m_p.h.Bangou;
     m_list2->hide();
     m_command25->show();
@@ -171,7 +173,7 @@ void ComparisonPanel::Command17_Click() {
 void ComparisonPanel::Command22_Click() {
     if (comparisonKind == 0) comparisonKind = 1;
     if (comparisonKind != 1 && comparisonKind != 2) return;
-    ComparisonContext ctx = m_host.context(nullptr);
+    ComparisonContext ctx = m_pagesContext ? *m_pagesContext : m_host.context(nullptr);
     if (ctx.pointsRankKind == 0) ctx.pointsRankKind = 1;
     const RankingRows rows = comparisonRanking(ctx, chartLevel, comparisonKind);
     QListWidget* list = m_list4[comparisonKind];
@@ -288,9 +290,11 @@ void ComparisonPanel::Command21_Click(int index) {
         m_picture12->clear();
         showInFront();
     }
+    m_pagesContext = m_host.context(&m_chartRecords);
     const std::map<int, ComparisonFigures> figures = figuresOfPages(levelsChosen);
     m_p.s.events.processEvents();
-    const ComparisonContext ctx = m_host.context(&m_chartRecords);
+    const ComparisonContext ctx = *m_pagesContext;
+    m_pagesContext.reset();
     if (printMode == 1) {
         printDocument(ctx, levelsChosen, figures);
     } else {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QImage;
@@ -111,6 +112,9 @@ private:
     QStringList m_failedPdfs;
     QString m_printProblem;
     bool m_drawingPages = false; // pages are being made: the panel's clicks wait
+    // The grade group and ranking kind the pages being made were begun with: events run
+    // between their rankings, and a change of the menu meanwhile must not mix two settings.
+    std::optional<ComparisonContext> m_pagesContext;
     int m_printOrders = 0;
     RankingRows m_lastRanking; // the rows Command22 put into List4, with their pupils
 };
