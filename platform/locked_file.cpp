@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <QSysInfo>
 #include <string>
 #include <windows.h>
 #else
@@ -337,11 +335,7 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
     HANDLE h = INVALID_HANDLE_VALUE;
     QString fresh;
     for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        fresh =
-            absolute + QStringLiteral(".new-%1-%2-%3")
-                           .arg(QSysInfo::machineHostName())
-                           .arg(GetCurrentProcessId())
-                           .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+        fresh = replacementNameBeside(absolute);
         h = CreateFileW(nativePath(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
