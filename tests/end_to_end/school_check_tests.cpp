@@ -12,7 +12,9 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 using namespace kz;
 
@@ -155,7 +157,8 @@ void SchoolCheckTests::demoCopies() {
     const QString records = data + QStringLiteral("成績累積データ.dat");
     QVERIFY(copyTree(QStringLiteral(KAZUTOBI_DEMO "/share"), root + QStringLiteral("/share")));
     QVERIFY(QDir().mkpath(root + QStringLiteral("/kazutobi")));
-    const QString program = root + QStringLiteral("/kazutobi/kazutobi");
+    const QString program =
+        root + QStringLiteral("/kazutobi/") + QFileInfo(QStringLiteral(KAZUTOBI_PROGRAM)).fileName();
     QVERIFY(QFile::copy(QStringLiteral(KAZUTOBI_PROGRAM), program));
     test::writeCp932(root + QStringLiteral("/パスデータ.txt"),
                      share + QStringLiteral(",,,,,,,,,\r\n"));
@@ -177,6 +180,7 @@ void SchoolCheckTests::demoCopies() {
         break;
     case Break::RecordsReadOnly:
         // Root writes whatever the permissions say: the check runs as "nobody" then.
+#ifndef _WIN32
         if (::geteuid() == 0) {
             const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
             if (setpriv.isEmpty())
@@ -185,6 +189,7 @@ void SchoolCheckTests::demoCopies() {
             prefix = {setpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
                       QStringLiteral("--clear-groups")};
         }
+#endif
         QVERIFY(QFile(records).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                               QFileDevice::ReadOther));
         break;

@@ -21,18 +21,14 @@
 #include "shell/text_codec.h"
 #include "support/fakes.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <iostream>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace kz;
 
@@ -51,31 +47,25 @@ void sleepMs(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
 }
 
+// The same file calls as the program's, without its check of the path after locking.
 int oldProtocolAppend(const QString& path, int student, int count, int waitMs) {
-    const QByteArray native = QFile::encodeName(path);
     for (int i = 0; i < count; ++i) {
-        const int fd = ::open(native.constData(), O_RDWR | O_CREAT, 0666);
-        if (fd < 0) return 3;
-        struct flock fl {};
-        fl.l_type = F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        while (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
-            if (errno != EAGAIN && errno != EACCES) return 4;
+        LockedFile f;
+        if (f.open(path, true) != LockedFile::Status::Ok) return 3;
+        for (LockedFile::Status st; (st = f.lockExclusive()) != LockedFile::Status::Ok;) {
+            if (st != LockedFile::Status::Locked) return 4;
             say("wait");
             sleepMs(waitMs);
         }
-        struct stat st {};
-        ::fstat(fd, &st);
+        qint64 size = 0;
+        if (f.size(&size) != LockedFile::Status::Ok) return 5;
         SeisekiRecord r;
         r.recordDate = 46365;
         r.recordBangou = static_cast<qint16>(student);
         r.recordLevel = 1;
         r.recordTime = i;
-        const QByteArray b = r.encode();
-        if (::pwrite(fd, b.constData(), b.size(), st.st_size / 44 * 44) != b.size()) return 5;
-        fl.l_type = F_UNLCK;
-        ::fcntl(fd, F_OFD_SETLK, &fl);
-        ::close(fd);
+        if (f.writeAt(size / 44 * 44, r.encode()) != LockedFile::Status::Ok) return 5;
+        f.unlock();
     }
     say("done");
     return 0;
@@ -153,7 +143,7 @@ int main(int argc, char** argv) {
         if (command == u"save-stop-at" && args.value(3) == QLatin1String(point)) {
             say(point);
             for (;;)
-                ::pause();
+                sleepMs(1000);
         }
         return 0;
     };
