@@ -3,6 +3,7 @@
 #include "app/school_check_run.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/system_services.h"
+#include "shell/ui/form.h"
 #include "shell/ui/qt_services.h"
 
 #include <QApplication>
@@ -22,8 +23,8 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(0);
     });
     // Every screen needs a font with Japanese glyphs, or Qt draws empty boxes.
-    QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("ＭＳ ゴシック"),
-                           QStringLiteral("Noto Sans CJK JP")});
+    // MS Gothic on a Japanese Windows, IPAGothic on Linux.
+    QFont font(japaneseGothicFamilies() << QStringLiteral("Noto Sans CJK JP"));
     font.setPointSize(10);
     QApplication::setFont(font);
 

@@ -3,6 +3,7 @@
 #include "check/school_check.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/system_services.h"
+#include "shell/ui/form.h"
 #include "version.h"
 
 #include <QFontDatabase>
@@ -12,6 +13,9 @@
 
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace kz {
 
@@ -21,19 +25,39 @@ bool wantsSchoolCheck(int argc, char** argv) {
     return false;
 }
 
+#ifdef _WIN32
+// A windowed program gets no console of its own: the check writes to the command prompt it was
+// started from, or to wherever its output was redirected.
+static void useStartingConsole() {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) return;
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        [[maybe_unused]] FILE* reopened = std::freopen("CONOUT$", "w", stdout);
+    }
+}
+#endif
+
 static void print(const QString& line) {
-    // The terminal's encoding: UTF-8 here, the ANSI code page on Windows.
-    std::fputs((line + u'\n').toLocal8Bit().constData(), stdout);
+    const QString text = line + u'\n';
+#ifdef _WIN32
+    // A console takes the characters themselves, whatever its code page.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, text.utf16(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+#endif
+    // A file or pipe gets the system's encoding: UTF-8 here, the ANSI code page on Windows.
+    std::fputs(text.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
 }
 
 // The Japanese fixed-pitch family the name list and the drill's list pick first.
 static QString japaneseFixedFont() {
     const QStringList have = QFontDatabase::families();
-    for (const char16_t* family : {u"ＭＳ ゴシック", u"MS Gothic", u"IPAGothic", u"IPAゴシック"}) {
-        const QString f = QString::fromUtf16(family);
+    for (const QString& f : japaneseGothicFamilies())
         if (have.contains(f, Qt::CaseInsensitive)) return f;
-    }
     return {};
 }
 
@@ -43,7 +67,9 @@ static qint64 freeBytes(const QString& folder) {
 }
 
 int runSchoolCheck(int argc, char** argv) {
-#ifndef _WIN32
+#ifdef _WIN32
+    useStartingConsole();
+#else
     // No window and perhaps no display (a terminal over the network): the offscreen platform
     // still asks fontconfig, as the screens do.
     qputenv("QT_QPA_PLATFORM", "offscreen");
