@@ -13,6 +13,8 @@
 //         another holds it), append at the end, unlock, close; it never checks that the path
 //         still names the file it locked
 //   record_sharing_child erase-loop PATH COUNT PAUSE_MS GRACE_MS — erases record 1 COUNT times
+//   record_sharing_child hold PATH...              — opens the files for reading, as another
+//       computer's program does between its reads, says "open" and closes them after a line
 //   record_sharing_child save-loop PATH MINE OTHER COUNT
 //       — saves a criteria file whose pass times are all MINE, COUNT times; after each save
 //         reads it back and counts files that are neither its own nor OTHER's ("torn")
@@ -24,11 +26,13 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <string>
+#include <vector>
 
 using namespace kz;
 
@@ -158,6 +162,16 @@ int main(int argc, char** argv) {
         grid.TextToGrid(QStringLiteral("99"));
         CriteriaTable table;
         return grid.SaveGrid(path, table).isEmpty() ? 0 : 5;
+    }
+    if (command == u"hold") {
+        std::vector<std::unique_ptr<LockedFile>> open;
+        for (const QString& p : args.mid(2)) {
+            open.push_back(std::make_unique<LockedFile>());
+            if (open.back()->openReadOnly(p) != LockedFile::Status::Ok) return 3;
+        }
+        say("open");
+        waitForLine();
+        return 0;
     }
     const RecordFile file(path);
     if (command == u"erase-loop") {

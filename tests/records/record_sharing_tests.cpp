@@ -241,6 +241,28 @@ private slots:
             [&] { writeFile(path, old); }, 25);
     }
 
+    // Other computers' programs have the files open (between two reads, or the erasing
+    // program itself during its grace period): an erase and a criteria save still replace them.
+    void replacingFilesAnotherProcessHasOpen() {
+        QTemporaryDir dir;
+        const QString records = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        const QString criteria = dir.filePath(QStringLiteral("タイム回数データ.txt"));
+        writeFile(records, originals(10));
+        writeFile(criteria, "55,80\r\n");
+        Child holder(QStringLiteral(SHARING_CHILD), {QStringLiteral("hold"), records, criteria});
+        QVERIFY2(holder.waitFor("open"), holder.out.constData());
+        const RecordFile file(records);
+        const RecordFile::Result erased =
+            file.erase(3, {}, dir.filePath(QStringLiteral("成績累積データtemp.dat")), {});
+        QVERIFY2(erased.ok(), qPrintable(erased.errorText));
+        QCOMPARE(bytesOf(records), originals(10).left(2 * 44) + originals(10).mid(3 * 44));
+        QCOMPARE(replaceSharedFile(criteria, "99,80\r\n", {}), QString());
+        QCOMPARE(bytesOf(criteria), QByteArray("99,80\r\n"));
+        holder.p.write("go\n");
+        QVERIFY(holder.finish());
+        QCOMPARE(filesIn(dir.path()).size(), 2);
+    }
+
     // A save killed just before or just after its rename leaves the old file or the new one.
     void criteriaSaveKilledAtANamedPoint_data() {
         QTest::addColumn<QString>("point");
