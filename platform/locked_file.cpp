@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <string>
+#include <vector>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -288,16 +289,55 @@ LockedFile::Status LockedFile::fail(int code, bool lockStep) {
     if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION ||
         (lockStep && code == ERROR_ACCESS_DENIED))
         return Status::Locked;
+    // On an open file: the share went away and came back, or the file was replaced under the
+    // handle. The path names the file to use now.
+    if (lockStep && (code == ERROR_NETNAME_DELETED || code == ERROR_UNEXP_NET_ERR ||
+                     code == ERROR_BAD_NETPATH || code == ERROR_DEV_NOT_EXIST ||
+                     code == ERROR_FILE_INVALID))
+        return Status::Stale;
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
         return Status::NotFound;
     return Status::Failed;
 }
 
+namespace {
+// The tests' seam speaks errno; these are the Windows answers to the same conditions.
+DWORD windowsCodeFor(int injected) {
+    switch (injected) {
+    case EAGAIN:
+    case EACCES:
+        return ERROR_LOCK_VIOLATION;
+    case kStaleHandleErrno:
+    case ENOENT:
+        return ERROR_NETNAME_DELETED;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    default:
+        return ERROR_GEN_FAILURE;
+    }
+}
+} // namespace
+
 LockedFile::Status LockedFile::openWith(const QString& path, bool write, bool create) {
     close();
-    HANDLE h = CreateFileW(nativePath(path).c_str(),
-                           write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, kShareAll, nullptr,
-                           create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring native = nativePath(path);
+    const DWORD access = write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    auto openAs = [&](DWORD disposition) {
+        return CreateFileW(native.c_str(), access, kShareAll, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE h = openAs(OPEN_EXISTING);
+    // Another computer replacing the file renames the old one away and then the new one in: a
+    // name missing for that moment must not be made into a new, empty file.
+    for (int again = 0; create && h == INVALID_HANDLE_VALUE && again < 3; ++again) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) break;
+        if (again < 2) {
+            Sleep(50);
+            h = openAs(OPEN_EXISTING);
+        } else {
+            h = openAs(OPEN_ALWAYS);
+        }
+    }
     if (h == INVALID_HANDLE_VALUE)
         return fail(static_cast<int>(GetLastError()), false);
     m_handle = h;
@@ -326,6 +366,29 @@ LockedFile::Status LockedFile::namesOpenFile(const QString& path, bool* same) {
             mine.nFileIndexHigh == named.nFileIndexHigh &&
             mine.nFileIndexLow == named.nFileIndexLow;
     return Status::Ok;
+}
+
+// One rename that replaces the target even while others hold it open (with delete sharing),
+// as a rename does on Linux: Windows 10 on NTFS. Elsewhere (older systems, some shares, Wine)
+// it is refused, and the caller falls back to ReplaceFileW.
+static bool renameReplacingOpenFile(const std::wstring& from, const std::wstring& to) {
+    constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+    constexpr DWORD kReplaceIfExists = 0x1, kPosixSemantics = 0x2;
+    HANDLE h = CreateFileW(from.c_str(), DELETE | SYNCHRONIZE, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const DWORD nameBytes = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    *reinterpret_cast<DWORD*>(info) = kReplaceIfExists | kPosixSemantics; // the Flags member
+    info->RootDirectory = nullptr;
+    info->FileNameLength = nameBytes;
+    std::copy(to.begin(), to.end(), info->FileName);
+    info->FileName[to.size()] = L'\0';
+    const BOOL ok = SetFileInformationByHandle(h, kFileRenameInfoEx, info,
+                                               static_cast<DWORD>(buffer.size()));
+    CloseHandle(h);
+    return ok;
 }
 
 QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
@@ -364,37 +427,60 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
         return failed(code);
     }
     CloseHandle(h);
-    // ReplaceFileW works while other processes (the caller itself included) have the old file
-    // open with delete sharing; MoveFileExW with MOVEFILE_REPLACE_EXISTING is refused then.
-    // ReplaceFileW needs an existing file to replace, so a first write takes the move.
-    if (GetFileAttributesW(targetW.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (!MoveFileExW(freshW.c_str(), targetW.c_str(), MOVEFILE_WRITE_THROUGH))
-            return failed(GetLastError());
+    if (const int injected = atFileOperationSeam("replacement-written"))
+        return failed(windowsCodeFor(injected));
+    if (renameReplacingOpenFile(freshW, targetW)) {
+        atFileOperationSeam("replaced");
         return {};
     }
-    // A reader that opened the file without delete sharing (a text file read whole, for one)
-    // holds it for milliseconds: try again for up to two seconds before reporting the refusal.
+    // Otherwise: ReplaceFileW works while other processes (the caller itself included) have the old file
+    // open with delete sharing; MoveFileExW with MOVEFILE_REPLACE_EXISTING is refused then.
+    // ReplaceFileW needs an existing file to replace, so a missing one takes the move. A
+    // reader that opened the file without delete sharing holds it for milliseconds: try again
+    // for up to two seconds before reporting the refusal.
+    bool oldMayBeGone = false;
     for (int attempt = 0;; ++attempt) {
-        if (ReplaceFileW(targetW.c_str(), freshW.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                         nullptr, nullptr))
+        const bool replaced =
+            GetFileAttributesW(targetW.c_str()) == INVALID_FILE_ATTRIBUTES
+                ? MoveFileExW(freshW.c_str(), targetW.c_str(), MOVEFILE_WRITE_THROUGH)
+                : ReplaceFileW(targetW.c_str(), freshW.c_str(), nullptr,
+                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        if (replaced) {
+            atFileOperationSeam("replaced");
             return {};
+        }
         const DWORD code = GetLastError();
-        const bool transient = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED ||
-                               code == ERROR_UNABLE_TO_REMOVE_REPLACED;
-        if (!transient || attempt == 20) return failed(code);
-        Sleep(100);
+        // ReplaceFileW renames the old file away before it renames the new one in; when the
+        // second rename fails the old file may be gone, and the new file holds the data.
+        oldMayBeGone = oldMayBeGone || code == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                       code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+        const bool transient =
+            oldMayBeGone || code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED ||
+            code == ERROR_UNABLE_TO_REMOVE_REPLACED || code == ERROR_ALREADY_EXISTS;
+        if (transient && attempt < 20) {
+            Sleep(100);
+            continue;
+        }
+        if (!oldMayBeGone) return failed(code);
+        return QStringLiteral("%1 (%2)").arg(windowsErrorText(code), QDir::toNativeSeparators(fresh));
     }
 }
 
 void LockedFile::close() {
-    if (m_handle)
+    if (m_handle) {
+        // A lock dropped by closing is released when the system gets round to it; other
+        // computers waiting for it should not wait for that.
+        OVERLAPPED ov{};
+        UnlockFileEx(static_cast<HANDLE>(m_handle), 0, MAXDWORD, MAXDWORD, &ov);
         CloseHandle(static_cast<HANDLE>(m_handle));
+    }
     m_handle = nullptr;
 }
 
 bool LockedFile::isOpen() const { return m_handle != nullptr; }
 
 LockedFile::Status LockedFile::size(qint64* bytes) {
+    if (const int injected = atFileOperationSeam("size")) return fail(windowsCodeFor(injected));
     LARGE_INTEGER li;
     if (!GetFileSizeEx(static_cast<HANDLE>(m_handle), &li))
         return fail(static_cast<int>(GetLastError()));
@@ -403,6 +489,7 @@ LockedFile::Status LockedFile::size(qint64* bytes) {
 }
 
 LockedFile::Status LockedFile::lockExclusive() {
+    if (const int injected = atFileOperationSeam("lock")) return fail(windowsCodeFor(injected));
     OVERLAPPED ov{};
     if (LockFileEx(static_cast<HANDLE>(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
                    MAXDWORD, MAXDWORD, &ov))
@@ -411,6 +498,7 @@ LockedFile::Status LockedFile::lockExclusive() {
 }
 
 LockedFile::Status LockedFile::lockShared() {
+    if (const int injected = atFileOperationSeam("lock")) return fail(windowsCodeFor(injected));
     OVERLAPPED ov{};
     if (LockFileEx(static_cast<HANDLE>(m_handle), LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &ov))
         return Status::Ok;
@@ -425,6 +513,7 @@ LockedFile::Status LockedFile::unlock() {
 }
 
 LockedFile::Status LockedFile::readAt(qint64 offset, qint64 length, QByteArray* out) {
+    if (const int injected = atFileOperationSeam("read")) return fail(windowsCodeFor(injected));
     out->resize(length);
     OVERLAPPED ov{};
     ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
@@ -438,6 +527,7 @@ LockedFile::Status LockedFile::readAt(qint64 offset, qint64 length, QByteArray* 
 }
 
 LockedFile::Status LockedFile::writeAt(qint64 offset, const QByteArray& data) {
+    if (const int injected = atFileOperationSeam("write")) return fail(windowsCodeFor(injected));
     OVERLAPPED ov{};
     ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
     ov.OffsetHigh = static_cast<DWORD>(offset >> 32);

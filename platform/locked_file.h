@@ -1,4 +1,5 @@
 #pragma once
+#include <cerrno>
 #include <functional>
 #include <QByteArray>
 #include <QString>
@@ -103,6 +104,12 @@ QString replaceSharedFile(const QString& path, const QByteArray& bytes,
 // path named another file), "replacement-written" (before the rename) and "replaced" (after
 // it). A non-zero return is an errno with which that step fails.
 std::function<int(const char* point)>& fileOperationSeam();
+// The seam's code for a stale handle: Windows' C library has no ESTALE.
+#ifdef ESTALE
+inline constexpr int kStaleHandleErrno = ESTALE;
+#else
+inline constexpr int kStaleHandleErrno = 116;
+#endif
 int atFileOperationSeam(const char* point);
 
 } // namespace kz

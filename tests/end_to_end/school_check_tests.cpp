@@ -58,7 +58,7 @@ QMap<QString, QPair<QByteArray, QDateTime>> snapshot(const QString& root) {
 }
 
 // Opens every folder and file of the tree to other users, so that one can run the check.
-void openToEveryone(const QString& root) {
+[[maybe_unused]] void openToEveryone(const QString& root) {
     QFile(root).setPermissions(QFileDevice::Permissions(0x7755));
     QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                     QDirIterator::Subdirectories);
@@ -192,6 +192,10 @@ void SchoolCheckTests::demoCopies() {
 #endif
         QVERIFY(QFile(records).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                               QFileDevice::ReadOther));
+#ifdef _WIN32
+        if (QFile probe(records); probe.open(QIODevice::ReadWrite))
+            QSKIP("the read-only attribute does not stop this user (Wine run by root)");
+#endif
         break;
     case Break::MissingCorrectSound:
         QVERIFY(QFile::remove(share + QStringLiteral("音フォルダ/pinpon2.wav")));
@@ -239,7 +243,7 @@ void SchoolCheckTests::demoCopies() {
     const QStringList command = prefix + QStringList{program, QStringLiteral("--check")};
     p.start(command.first(), command.mid(1));
     QVERIFY(p.waitForFinished(30000));
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput()); // the system's encoding
     const QString line = lineWith(out, text);
     QVERIFY2(line.startsWith(mark), qPrintable(out));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);

@@ -193,11 +193,11 @@ private slots:
         QTest::addColumn<QByteArray>("point");
         QTest::addColumn<int>("error");
         QTest::addColumn<int>("times");
-        QTest::newRow("lock, stale") << QByteArray("lock") << ESTALE << 1;
+        QTest::newRow("lock, stale") << QByteArray("lock") << kStaleHandleErrno << 1;
         QTest::newRow("lock, no such file") << QByteArray("lock") << ENOENT << 1;
-        QTest::newRow("length, stale") << QByteArray("size") << ESTALE << 1;
-        QTest::newRow("write, stale") << QByteArray("write") << ESTALE << 1;
-        QTest::newRow("stale again and again") << QByteArray("lock") << ESTALE << 5;
+        QTest::newRow("length, stale") << QByteArray("size") << kStaleHandleErrno << 1;
+        QTest::newRow("write, stale") << QByteArray("write") << kStaleHandleErrno << 1;
+        QTest::newRow("stale again and again") << QByteArray("lock") << kStaleHandleErrno << 5;
     }
     void staleHandlesAreOpenedAgain() {
         QFETCH(QByteArray, point);

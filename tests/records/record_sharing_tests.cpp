@@ -232,6 +232,9 @@ private slots:
     }
 
     void eraseKilledAtAnyMomentLeavesAWholeFile() {
+        if (underWine())
+            QSKIP("Wine has no one-step replacement of a file others hold open (a rename with "
+                  "POSIX semantics is refused); ReplaceFileW renames twice, with no name between");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
         const QByteArray old = originals(20000);
@@ -398,6 +401,10 @@ private slots:
         QVERIFY(f.dialogs.messages.isEmpty());
         QVERIFY(f.events.waited.empty());
 
+#ifdef _WIN32
+        if (QFile probe(path); probe.open(QIODevice::ReadWrite))
+            QSKIP("the read-only attribute does not stop this user (Wine run by root)");
+#endif
         bool ended = false;
         try {
             AppendRecord(p.recordFilePath(), p.recordBuffer, 5, 1, 25, QString(), f.services);

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace kz::test {
 
@@ -87,5 +90,14 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 QString writeCp932(const QString& path, const QString& text) { return writeFile(path, encodeCp932(text)); }
+
+bool underWine() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
 
 } // namespace kz::test

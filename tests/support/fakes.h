@@ -188,4 +188,7 @@ struct FakeServices {
 QString writeFile(const QString& path, const QByteArray& bytes);
 QString writeCp932(const QString& path, const QString& text);
 
+// Whether the Windows build's tests run under Wine, where some Windows file calls are missing.
+bool underWine();
+
 } // namespace kz::test

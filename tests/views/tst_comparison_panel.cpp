@@ -247,7 +247,8 @@ private slots:
                                ? QStringLiteral("印刷するかわりにPDFファイルに保存しました。")
                                : QStringLiteral("次のPDFファイルは保存できませんでした。"));
         QVERIFY(
-            lines[2].startsWith(QDir(folder).filePath(QStringLiteral("比較グラフ_8_ひ_み___"))));
+            lines[2].startsWith(QDir::toNativeSeparators(
+                QDir(folder).filePath(QStringLiteral("比較グラフ_8_ひ_み___")))));
         QCOMPARE(QFileInfo::exists(lines[2]), folderWritable);
         if (!folderWritable) return;
         QCOMPARE(pdfsIn(folder).size(), 1);
