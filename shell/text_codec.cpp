@@ -5,8 +5,8 @@
 #include <QSaveFile>
 #include <unicode/ucnv.h>
 
-#ifdef _WIN32
 #include <QDir>
+#ifdef _WIN32
 #include <string>
 #include <windows.h>
 #else
@@ -182,14 +182,15 @@ WholeRead readWholeFile(const QString& path, QByteArray* bytes, QString* why) {
 TextFile readCp932File(const QString& path) {
     TextFile result;
     QByteArray bytes;
+    const QString shown = QDir::toNativeSeparators(path); // as the school writes it
 #ifdef _WIN32
     QString why;
     switch (readWholeFile(path, &bytes, &why)) {
     case WholeRead::Missing:
-        result.error = QStringLiteral("ファイルがありません: %1").arg(path);
+        result.error = QStringLiteral("ファイルがありません: %1").arg(shown);
         return result;
     case WholeRead::Failed:
-        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(path, why);
+        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(shown, why);
         return result;
     case WholeRead::Ok:
         break;
@@ -207,20 +208,20 @@ TextFile readCp932File(const QString& path) {
         openError = EISDIR;
     }
     if (openError == ENOENT || openError == ENOTDIR) {
-        result.error = QStringLiteral("ファイルがありません: %1").arg(path);
+        result.error = QStringLiteral("ファイルがありません: %1").arg(shown);
         return result;
     }
     QFile file;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         const QString why =
             fd < 0 ? QString::fromLocal8Bit(std::strerror(openError)) : file.errorString();
-        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(path, why);
+        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(shown, why);
         return result;
     }
     bytes = file.readAll();
     // A read that fails half-way (a share gone) must not pass for a short file.
     if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("ファイルを読めません: %1 (%2)").arg(path, file.errorString());
+        result.error = QStringLiteral("ファイルを読めません: %1 (%2)").arg(shown, file.errorString());
         return result;
     }
 #endif
@@ -228,7 +229,7 @@ TextFile readCp932File(const QString& path) {
     if (!decodeCp932(bytes, &result.text, &bad)) {
         result.text.clear();
         result.error = QStringLiteral("Shift_JIS (CP932) として読めないバイトがあります: %1 (%2 バイト目)")
-                           .arg(path)
+                           .arg(shown)
                            .arg(bad + 1);
     }
     return result;

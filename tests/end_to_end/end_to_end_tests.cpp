@@ -121,7 +121,8 @@ private slots:
         }
         QVERIFY(ended);
         QCOMPARE(w.dialogs.messages.size(), 1);
-        QVERIFY(w.dialogs.messages[0].contains(school.basePath() + QStringLiteral("共通データ.txt")));
+        QVERIFY(w.dialogs.messages[0].contains(
+            QDir::toNativeSeparators(school.basePath() + QStringLiteral("共通データ.txt"))));
         QVERIFY(!w.registry.isLoaded(screen::namesel));
     }
 

@@ -94,7 +94,7 @@ private slots:
         Hensuu1 h;
         const QString program = dir.filePath(QStringLiteral("Drill1"));
         QString error = loadPathAndCommonData(h, program);
-        QVERIFY(error.contains(dir.filePath(QStringLiteral("パスデータ.txt"))));
+        QVERIFY(error.contains(QDir::toNativeSeparators(dir.filePath(QStringLiteral("パスデータ.txt")))));
 
         test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")), dir.path() + QStringLiteral("/,a,b\r\n"));
         error = loadPathAndCommonData(h, program);
@@ -103,7 +103,7 @@ private slots:
 
         test::writeCp932(dir.filePath(QStringLiteral("パスデータ.txt")), dir.path() + QStringLiteral("/,,,,,,,,,\r\n"));
         error = loadPathAndCommonData(h, program);
-        QVERIFY(error.contains(dir.filePath(QStringLiteral("共通データ.txt"))));
+        QVERIFY(error.contains(QDir::toNativeSeparators(dir.filePath(QStringLiteral("共通データ.txt")))));
 
         test::writeCp932(dir.filePath(QStringLiteral("共通データ.txt")), QStringLiteral("4,学校,1,0,0,pw\r\n"));
         error = loadPathAndCommonData(h, program);
