@@ -48,8 +48,13 @@ static void print(const QString& line) {
         return;
     }
 #endif
-    // A file or pipe gets the system's encoding: UTF-8 here, the ANSI code page on Windows.
+    // A file or pipe gets the system's encoding: UTF-8 here, the ANSI code page on Windows,
+    // whose Japanese one has the horizontal bar but no em dash.
+#ifdef _WIN32
+    std::fputs(QString(text).replace(u'\u2014', u'\u2015').toLocal8Bit().constData(), stdout);
+#else
     std::fputs(text.toLocal8Bit().constData(), stdout);
+#endif
     std::fflush(stdout);
 }
 

@@ -420,7 +420,11 @@ private:
             say(Kind::Warning, QStringLiteral("日本語の固定幅フォント"), QString(),
                 QStringLiteral("IPAGothic も ＭＳ ゴシック "
                                "もありません（名前の一覧がそろわず、字が出ないこともあります）"),
+#ifdef _WIN32
+                QStringLiteral("日本語版 Windows の「ＭＳ ゴシック」を入れてください"));
+#else
                 QStringLiteral("パッケージ fonts-ipafont-gothic を入れてください"));
+#endif
         else
             say(Kind::Ok, QStringLiteral("日本語の固定幅フォント"), QString(), family);
     }

@@ -127,8 +127,9 @@ QFont fixedPitchFont(const QStringList& families) {
 }
 
 QStringList japaneseGothicFamilies() {
+    // A Japanese Windows lists its faces under their Japanese names.
     return {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
-            QStringLiteral("IPAGothic")};
+            QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック")};
 }
 
 void Form::setBackBgr(int bgr) { setBack(this, colourFromBgr(bgr)); }
