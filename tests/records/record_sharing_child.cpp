@@ -15,6 +15,8 @@
 //   record_sharing_child erase-loop PATH COUNT PAUSE_MS GRACE_MS — erases record 1 COUNT times
 //   record_sharing_child hold PATH...              — opens the files for reading, as another
 //       computer's program does between its reads, says "open" and closes them after a line
+//   record_sharing_child lock PATH                 — takes the file's write lock, says "locked"
+//       and lets it go after a line
 //   record_sharing_child save-loop PATH MINE OTHER COUNT
 //       — saves a criteria file whose pass times are all MINE, COUNT times; after each save
 //         reads it back and counts files that are neither its own nor OTHER's ("torn")
@@ -170,6 +172,13 @@ int main(int argc, char** argv) {
             if (open.back()->openReadOnly(p) != LockedFile::Status::Ok) return 3;
         }
         say("open");
+        waitForLine();
+        return 0;
+    }
+    if (command == u"lock") {
+        LockedFile f;
+        if (lockForWriting(f, path, {}) != LockedFile::Status::Ok) return 3;
+        say("locked");
         waitForLine();
         return 0;
     }
