@@ -515,14 +515,23 @@ LockedFile::Status LockedFile::unlock() {
 LockedFile::Status LockedFile::readAt(qint64 offset, qint64 length, QByteArray* out) {
     if (const int injected = atFileOperationSeam("read")) return fail(windowsCodeFor(injected));
     out->resize(length);
-    OVERLAPPED ov{};
-    ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
-    ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD got = 0;
-    if (!ReadFile(static_cast<HANDLE>(m_handle), out->data(), static_cast<DWORD>(length), &got, &ov) &&
-        GetLastError() != ERROR_HANDLE_EOF)
-        return fail(static_cast<int>(GetLastError()));
-    out->resize(got);
+    // A share may answer with less than asked: read on until the length or the end of the file.
+    qint64 done = 0;
+    while (done < length) {
+        OVERLAPPED ov{};
+        ov.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFF);
+        ov.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<qint64>(length - done, 1 << 30));
+        DWORD got = 0;
+        if (!ReadFile(static_cast<HANDLE>(m_handle), out->data() + done, chunk, &got, &ov)) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_HANDLE_EOF) break;
+            return fail(static_cast<int>(code));
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    out->resize(done);
     return Status::Ok;
 }
 
