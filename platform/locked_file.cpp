@@ -1,4 +1,5 @@
 #include "locked_file.h"
+#include "shell/text_codec.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -260,17 +261,6 @@ LockedFile::Status LockedFile::truncate(qint64 length) {
 #else // _WIN32
 
 namespace {
-QString windowsErrorText(DWORD code) {
-    wchar_t* buf = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
-    QString text = buf ? QString::fromWCharArray(buf).trimmed() : QString();
-    if (buf)
-        LocalFree(buf);
-    return text.isEmpty() ? QStringLiteral("Windows error %1").arg(code) : text;
-}
-
 // Win32 calls take backslashes; a Japanese folder name on the share stays wide throughout.
 std::wstring nativePath(const QString& path) {
     return QDir::toNativeSeparators(path).toStdWString();
@@ -329,15 +319,12 @@ LockedFile::Status LockedFile::openWith(const QString& path, bool write, bool cr
     HANDLE h = openAs(OPEN_EXISTING);
     // Another computer replacing the file renames the old one away and then the new one in: a
     // name missing for that moment must not be made into a new, empty file.
-    for (int again = 0; create && h == INVALID_HANDLE_VALUE && again < 3; ++again) {
-        if (GetLastError() != ERROR_FILE_NOT_FOUND) break;
-        if (again < 2) {
-            Sleep(50);
-            h = openAs(OPEN_EXISTING);
-        } else {
-            h = openAs(OPEN_ALWAYS);
-        }
+    auto missing = [&] { return h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND; };
+    for (int again = 0; create && again < 2 && missing(); ++again) {
+        Sleep(50);
+        h = openAs(OPEN_EXISTING);
     }
+    if (create && missing()) h = openAs(OPEN_ALWAYS);
     if (h == INVALID_HANDLE_VALUE)
         return fail(static_cast<int>(GetLastError()), false);
     m_handle = h;

@@ -132,6 +132,17 @@ QByteArray fixedCp932Field(const QString& text, int width) {
 }
 
 #ifdef _WIN32
+QString windowsErrorText(unsigned long code) {
+    wchar_t* buf = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
+    QString text = buf ? QString::fromWCharArray(buf).trimmed() : QString();
+    if (buf)
+        LocalFree(buf);
+    return text.isEmpty() ? QStringLiteral("Windows error %1").arg(code) : text;
+}
+
 namespace {
 enum class WholeRead { Ok, Missing, Failed };
 
@@ -173,7 +184,7 @@ WholeRead readWholeFile(const QString& path, QByteArray* bytes, QString* why) {
         }
         if (code != ERROR_LOCK_VIOLATION) break;
     }
-    *why = qt_error_string(static_cast<int>(code));
+    *why = windowsErrorText(code);
     return WholeRead::Failed;
 }
 } // namespace
