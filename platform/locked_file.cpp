@@ -281,9 +281,8 @@ LockedFile::Status LockedFile::fail(int code, bool lockStep) {
         return Status::Locked;
     // On an open file: the share went away and came back, or the file was replaced under the
     // handle. The path names the file to use now.
-    if (lockStep && (code == ERROR_NETNAME_DELETED || code == ERROR_UNEXP_NET_ERR ||
-                     code == ERROR_BAD_NETPATH || code == ERROR_DEV_NOT_EXIST ||
-                     code == ERROR_FILE_INVALID))
+    // Other network errors stay failures: a stale read is taken as "nothing more to read".
+    if (lockStep && (code == ERROR_NETNAME_DELETED || code == ERROR_FILE_INVALID))
         return Status::Stale;
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
         return Status::NotFound;
@@ -427,16 +426,19 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
     // for up to two seconds before reporting the refusal.
     bool oldMayBeGone = false;
     for (int attempt = 0;; ++attempt) {
+        const bool missing = GetFileAttributesW(targetW.c_str()) == INVALID_FILE_ATTRIBUTES;
+        // Once the old file may be gone, a file that has appeared at the name is another
+        // computer's (a run appended to it, perhaps): it is never replaced, only reported.
         const bool replaced =
-            GetFileAttributesW(targetW.c_str()) == INVALID_FILE_ATTRIBUTES
-                ? MoveFileExW(freshW.c_str(), targetW.c_str(), MOVEFILE_WRITE_THROUGH)
-                : ReplaceFileW(targetW.c_str(), freshW.c_str(), nullptr,
-                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+            missing ? MoveFileExW(freshW.c_str(), targetW.c_str(), MOVEFILE_WRITE_THROUGH)
+                    : !oldMayBeGone && ReplaceFileW(targetW.c_str(), freshW.c_str(), nullptr,
+                                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                                    nullptr);
         if (replaced) {
             atFileOperationSeam("replaced");
             return {};
         }
-        const DWORD code = GetLastError();
+        const DWORD code = !missing && oldMayBeGone ? ERROR_ALREADY_EXISTS : GetLastError();
         // ReplaceFileW renames the old file away before it renames the new one in; when the
         // second rename fails the old file may be gone, and the new file holds the data.
         oldMayBeGone = oldMayBeGone || code == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
@@ -449,7 +451,8 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
             continue;
         }
         if (!oldMayBeGone) return failed(code);
-        return QStringLiteral("%1 (%2)").arg(windowsErrorText(code), QDir::toNativeSeparators(fresh));
+        return QStringLiteral("%1 (新しい内容は %2 にあります)")
+            .arg(windowsErrorText(code), QDir::toNativeSeparators(fresh));
     }
 }
 

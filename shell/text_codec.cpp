@@ -149,11 +149,11 @@ enum class WholeRead { Ok, Missing, Failed };
 // Reads a whole file, sharing read, write and delete with every other opener. Another
 // computer's save renames the old file away and the new one in, and holds the old file's lock
 // meanwhile (Windows locks stop reads too): a name missing for that moment, or a read refused
-// by the lock, is tried again for up to two seconds.
+// by the lock, is tried again for up to four seconds, longer than a save holds the lock.
 WholeRead readWholeFile(const QString& path, QByteArray* bytes, QString* why) {
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
     DWORD code = 0;
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    for (int attempt = 0; attempt < 40; ++attempt) {
         if (attempt > 0) Sleep(100);
         HANDLE h = CreateFileW(native.c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
