@@ -132,12 +132,19 @@ private:
         const QString error = LoadCriteriaFile(table, path);
         if (!error.isEmpty()) {
             say(Kind::Error, QStringLiteral("基準ファイル"), path, error,
-                fileAdvice(
-                    path, QStringLiteral(
-                              "CP932 で、1 行 12 "
-                              "項目にしてください（先生用の基準編集で保存しなおすのが確実です）")));
+                fileAdvice(path, QStringLiteral("CP932 で、1 行 12 項目にしてください")));
             return;
         }
+        // The program starts with such a file, but keeps the levels of these rows closed.
+        const std::vector<CriteriaProblem> problems = criteriaProblems(table, m_h.levelCount);
+        for (const CriteriaProblem& p : problems) {
+            const QString closed = p.row >= 1 && p.row <= m_h.levelCount
+                                       ? QStringLiteral("（レベル%1「%2」は始められません）")
+                                             .arg(QString::number(p.row), m_h.levelNames[p.row])
+                                       : QString();
+            say(Kind::Error, QStringLiteral("基準ファイル"), path, p.detail + closed, p.advice);
+        }
+        if (!problems.empty()) return;
         QStringList zero;
         for (int level = 1; level <= m_h.levelCount; ++level)
             if (table.minimumTime[level] <= 0) zero << m_h.levelNames[level];
@@ -146,7 +153,7 @@ private:
                 QStringLiteral(
                     "最低Time が 0 のレベルがあります: %1（始めてすぐ時間切れになります）")
                     .arg(zero.join(u'、')),
-                QStringLiteral("先生用の基準編集でそのレベルの行を入れてください"));
+                QStringLiteral("先生用の基準編集でそのレベルの「最低Time」を入れてください"));
             return;
         }
         say(Kind::Ok, QStringLiteral("基準ファイル"), path,

@@ -29,15 +29,22 @@ LevelAvailability levelAvailability(int levelCount, const CriteriaTable& c, cons
     // The menu has room for levels 1..35 only; the target level is the last of them.
     levelCount = std::min(levelCount, kLevelSlots - 1);
     const int target = levelCount;
-    a.targetLevelCleared = target >= 1 && levelClearedJudge(c, st, target, bangou) ? 1 : 0;
+    a.targetLevelCleared =
+        target >= 1 && !c.closesLevel(target) && levelClearedJudge(c, st, target, bangou) ? 1 : 0;
     if (levelCount >= 1) a.enabled[1] = true;
     for (int i = 1; i < levelCount; ++i) {
         a.enabled[i + 1] = true;
         if (overPracticeReached(c, st, i, bangou) && a.targetLevelCleared == 0) {
             a.enabled[i] = false;
             a.refused[i] = true;
+            a.closedText[i] = QStringLiteral("やりすぎ禁止");
         }
     }
+    for (int i = 1; i <= levelCount; ++i)
+        if (c.closesLevel(i)) {
+            a.enabled[i] = false;
+            a.closedText[i] = c.closedReason(i);
+        }
     return a;
 }
 

@@ -110,6 +110,12 @@ QString LoadConfiguration(Program& p, const QString& programDir) {
     if (!error.isEmpty())
         return error;
     p.sounds.setSoundFolder(p.h.soundFolder);
+    // A refused cell or a missing row closes its level but stops no computer: the teacher
+    // mends the file with the criteria editor of this very program. The levels are fixed here
+    // already, so the message names the ones in use.
+    prepareLevels(p.h);
+    const QString notice = criteriaProblemMessage(p.criteria, p.h.levelCount, p.criteriaFilePath());
+    if (!notice.isEmpty()) p.s.dialogs.message(notice, p.h.programTitle);
     return {};
 }
 

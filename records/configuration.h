@@ -9,7 +9,8 @@ struct Program;
 
 // The whole start-up configuration: path and common data, program defaults, criteria, sound
 // names. Returns an empty string, or a message naming the file and what is wrong; then no
-// later step has run.
+// later step has run. Criteria rows the reader refuses or the file lacks stop nothing: their
+// levels stay closed, and a message saying so is shown once.
 QString LoadConfiguration(Program& p, const QString& programDir);
 
 // Reads the path file and the common data file and derives the folders (the first steps of

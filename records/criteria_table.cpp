@@ -1,9 +1,10 @@
 #include "criteria_table.h"
 
-#include "platform/locked_file.h"
 #include "shell/numbers.h"
 #include "shell/text_codec.h"
 
+#include <algorithm>
+#include <QDir>
 #include <QStringList>
 
 namespace kz {
@@ -24,50 +25,89 @@ bool numericCriteriaCell(const QString& raw) {
 
 namespace {
 
-bool numericCell(const Field& f) {
-    return numericCriteriaCell(f.raw());
-}
-
 QString columnName(int column) {
     return column < static_cast<int>(kCriteriaHeadings.size())
                ? QStringLiteral("%1 列目（%2）").arg(column + 1).arg(kCriteriaHeadings[column])
                : QStringLiteral("%1 列目").arg(column + 1);
 }
 
+const QString kClosedReason = QStringLiteral("基準ファイルを直してください");
+
 } // namespace
 
-QString CriteriaTable::read(const QString& text, int* rowsRead) {
-    std::vector<FieldLine> lines = readFieldLines(text);
-    // Blank lines at the end (an editor's last line end, an end-of-file mark) hold no row.
-    while (!lines.empty() && lines.back().fields.empty())
-        lines.pop_back();
-    if (lines.size() > static_cast<size_t>(Rows))
-        lines.resize(Rows);
+// A column (1..12) by its heading, or by its number where it has none.
+static QString columnHeading(int column) {
+    return column >= 1 && column <= static_cast<int>(kCriteriaHeadings.size())
+               ? kCriteriaHeadings[column - 1]
+               : QString::number(column) + QStringLiteral(" 列目");
+}
 
-    for (size_t row = 0; row < lines.size(); ++row) {
-        const FieldLine& line = lines[row];
+QString criteriaCellName(int level, int column) {
+    return QStringLiteral("レベル") + QString::number(level) + QStringLiteral(" の「") +
+           columnHeading(column) + QStringLiteral("」");
+}
+
+std::vector<CriteriaLine> readCriteriaLines(const QString& text) {
+    std::vector<FieldLine> fieldLines = readFieldLines(text);
+    while (!fieldLines.empty() && fieldLines.back().fields.empty())
+        fieldLines.pop_back();
+    if (fieldLines.size() > static_cast<size_t>(CriteriaTable::Rows))
+        fieldLines.resize(CriteriaTable::Rows);
+
+    std::vector<CriteriaLine> lines;
+    lines.reserve(fieldLines.size());
+    for (size_t row = 0; row < fieldLines.size(); ++row) {
+        CriteriaLine line;
+        line.number = fieldLines[row].number;
+        line.fields = std::move(fieldLines[row].fields);
         const int have = static_cast<int>(line.fields.size());
-        if (have != Columns) {
-            const QString where = have < Columns
+        constexpr int columns = CriteriaTable::Columns;
+        if (have != columns) {
+            // Too few: the values that are not there; too many: the last column, where the
+            // surplus begins.
+            for (int c = std::min(have, columns - 1); c < columns; ++c)
+                line.refused[c] = true;
+            const QString where = have < columns
                                       ? QStringLiteral("%1 から後がありません").arg(columnName(have))
-                                      : QStringLiteral("%1 から後は余分です").arg(columnName(Columns));
-            return QStringLiteral("%1 行目: 値が %2 個あります（1 行に 12 個のはずです）。%3")
-                .arg(line.number)
-                .arg(have)
-                .arg(where);
+                                      : QStringLiteral("%1 から後は余分です").arg(columnName(columns));
+            line.problem = QStringLiteral("%1 行目: 値が %2 個あります（1 行に 12 個のはずです）。%3")
+                               .arg(line.number)
+                               .arg(have)
+                               .arg(where);
         }
-        if (row == 0)
-            continue; // the heading line: its texts read as 0 in the numeric columns
-        for (int c = 0; c < 5; ++c)
-            if (!numericCell(line.fields[c]))
-                return QStringLiteral("%1 行目 %2: 「%3」は数ではありません")
-                    .arg(line.number)
-                    .arg(columnName(c))
-                    .arg(line.fields[c].raw());
+        // The heading line's texts read as 0 in the numeric columns.
+        for (int c = 0; row > 0 && c < std::min(have, 5); ++c) {
+            if (numericCriteriaCell(line.fields[c].raw())) continue;
+            line.refused[c] = true;
+            if (line.problem.isEmpty())
+                line.problem = QStringLiteral("%1 行目 %2: 「%3」は数ではありません")
+                                   .arg(line.number)
+                                   .arg(columnName(c))
+                                   .arg(line.fields[c].raw());
+        }
+        lines.push_back(std::move(line));
     }
+    return lines;
+}
 
-    for (size_t row = 0; row < lines.size(); ++row) {
-        const std::vector<Field>& f = lines[row].fields;
+QString CriteriaTable::read(const QString& text, int* rowsRead) {
+    const std::vector<CriteriaLine> lines = readCriteriaLines(text);
+    QStringList problems;
+    for (int row = 0; row < Rows; ++row) {
+        refusal[row] = {};
+        if (row >= static_cast<int>(lines.size())) {
+            rowState[row] = RowState::Missing;
+            continue;
+        }
+        const CriteriaLine& line = lines[row];
+        if (!line.problem.isEmpty()) {
+            rowState[row] = RowState::Refused;
+            refusal[row] = line;
+            problems << line.problem;
+            continue;
+        }
+        rowState[row] = RowState::Read;
+        const std::vector<Field>& f = line.fields;
         passTime[row] = static_cast<int>(f[0].toInteger(INT32_MIN, INT32_MAX));
         minimumTime[row] = static_cast<int>(f[1].toInteger(INT32_MIN, INT32_MAX));
         clearPoints[row] = static_cast<int>(f[2].toInteger(INT32_MIN, INT32_MAX));
@@ -83,7 +123,7 @@ QString CriteriaTable::read(const QString& text, int* rowsRead) {
     }
     if (rowsRead)
         *rowsRead = static_cast<int>(lines.size());
-    return {};
+    return problems.join(u'\n');
 }
 
 std::array<QString, CriteriaTable::Columns> CriteriaTable::rowTexts(int row) const {
@@ -101,13 +141,70 @@ bool CriteriaTable::overPracticeReached(int level, int runsInWindow, long long p
            (pointLimit != 0 && static_cast<double>(pointsInWindow) >= pointLimit);
 }
 
+bool CriteriaTable::closesLevel(int level) const {
+    return level >= 1 && level < Rows && rowState[level] != RowState::Read;
+}
+
+QString CriteriaTable::closedReason(int level) const {
+    return closesLevel(level) ? kClosedReason : QString();
+}
+
+std::vector<CriteriaProblem> criteriaProblems(const CriteriaTable& table, int levelCount) {
+    using RowState = CriteriaTable::RowState;
+    std::vector<CriteriaProblem> out;
+    for (int row = 0; row < CriteriaTable::Rows; ++row) {
+        const RowState state = table.rowState[row];
+        if (state == RowState::Read || (state == RowState::Missing && row > levelCount))
+            continue;
+        CriteriaProblem p;
+        p.row = row;
+        if (state == RowState::Missing) {
+            p.missing = true;
+            p.detail = QStringLiteral("%1 行目（レベル%2 の行）がありません").arg(row + 1).arg(row);
+            p.advice = QStringLiteral("先生用の基準編集でレベル%1 の行のセル（「%2」から「%3」まで）を"
+                                      "入れて記録してください")
+                           .arg(QString::number(row), kCriteriaHeadings[0], kCriteriaHeadings[4]);
+        } else if (row == 0) {
+            p.detail = table.refusal[row].problem;
+            p.advice = QStringLiteral("先生用の基準編集で「更新記録」を押して、見出しの行を書き直してください");
+        } else {
+            p.detail = table.refusal[row].problem;
+            // "レベル2 の「目標Time」「ｸﾘｱ回数」": every cell the reader refused.
+            QString cells;
+            for (int c = 1; c <= CriteriaTable::Columns; ++c)
+                if (table.refusal[row].refused[c - 1])
+                    cells += cells.isEmpty() ? criteriaCellName(row, c)
+                                             : u'「' + columnHeading(c) + u'」';
+            p.advice = QStringLiteral("先生用の基準編集で") + cells + QStringLiteral("のセルを直して記録してください");
+        }
+        out.push_back(p);
+    }
+    return out;
+}
+
+QString criteriaProblemMessage(const CriteriaTable& table, int levelCount, const QString& path) {
+    const std::vector<CriteriaProblem> problems = criteriaProblems(table, levelCount);
+    if (problems.empty()) return {};
+    QString text = QStringLiteral("基準ファイル %1 に読めないところがあります。\n")
+                       .arg(QDir::toNativeSeparators(path));
+    QStringList closed;
+    for (const CriteriaProblem& p : problems) {
+        text += QStringLiteral("\n・") + p.detail + QStringLiteral("\n　→ ") + p.advice;
+        if (p.row >= 1 && p.row <= levelCount) closed << QStringLiteral("レベル%1").arg(p.row);
+    }
+    text += QStringLiteral("\n\n");
+    text += closed.isEmpty()
+                ? QStringLiteral("どのレベルもいつものように始められます。")
+                : closed.join(u'、') + QStringLiteral(" は直すまで始められません（「") + kClosedReason +
+                      QStringLiteral("」と出ます）。");
+    return text;
+}
+
 QString LoadCriteriaFile(CriteriaTable& table, const QString& path) {
     const TextFile f = readCp932File(path);
     if (!f.ok())
         return f.error;
-    const QString problem = table.read(f.text);
-    if (!problem.isEmpty())
-        return QStringLiteral("%1 の %2").arg(path, problem);
+    table.read(f.text);
     return {};
 }
 
@@ -127,21 +224,6 @@ QString criteriaFileText(
         out += line.join(u',') + QStringLiteral("\r\n");
     }
     return out;
-}
-
-QString criteriaFileText(const CriteriaTable& table, int levelRows) {
-    std::array<std::array<QString, CriteriaTable::Columns>, CriteriaTable::Rows> cells{};
-    for (int row = 0; row < CriteriaTable::Rows; ++row)
-        cells[row] = table.rowTexts(row);
-    return criteriaFileText(cells, levelRows);
-}
-
-QString SaveCriteriaFile(const CriteriaTable& table, int levelRows, const QString& path,
-                         const std::function<void()>& wait) {
-    // A new file replaces the old one whole: every computer reads either version complete.
-    const QString error =
-        replaceSharedFile(path, encodeCp932(criteriaFileText(table, levelRows)), wait);
-    return error.isEmpty() ? QString() : QStringLiteral("%1\n%2").arg(path, error);
 }
 
 } // namespace kz

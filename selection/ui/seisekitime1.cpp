@@ -15,6 +15,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,6 +37,7 @@ namespace {
 // Design geometry of the header and the rows below Label5, in twips.
 constexpr int kLabel5Top = 1650, kLabel5Height = 360;
 constexpr int kRowHeights[] = {420, 640, 300, 330, 330, 6500, 360}; // rows 1..7
+constexpr double kText1Points = 14; // the text over a closed level's start button
 constexpr int kScrollTop = 10980, kScrollHeight = 300;
 const QColor kLabelGrey = colourFromBgr(0xE0E0E0);
 
@@ -258,7 +260,7 @@ void seisekitime1::makeColumn(int n) {
     pal.setColor(QPalette::Text, Qt::red);
     c.text1->setPalette(pal);
     place(c.text1, 0, rowTop(2), 0, kRowHeights[1]);
-    setPointSize(c.text1, 14, true);
+    setPointSize(c.text1, kText1Points, true);
     c.text1->hide();
     c.label9 = label(QStringLiteral("Label9"), 3, 9);
     c.label10 = label(QStringLiteral("Label10"), 3, 9);
@@ -493,8 +495,14 @@ void seisekitime1::Command9_Click() {
     for (int n = 1; n < static_cast<int>(m_columns.size()); ++n) {
         Column& c = m_columns[n];
         c.command4->setEnabled(a.enabled[n]);
-        if (a.refused[n]) {
-            c.text1->setText(QStringLiteral("やりすぎ禁止"));
+        if (!a.closedText[n].isEmpty()) {
+            c.text1->setText(a.closedText[n]);
+            // A reason longer than "やりすぎ禁止" is set smaller, so it fits its column.
+            QFont f = c.text1->font();
+            f.setPixelSize(qRound(kText1Points * 96 / 72.0)); // design pixels
+            const double advance = QFontMetricsF(f).horizontalAdvance(c.text1->text());
+            const double room = m_columnWidth / static_cast<double>(kTwipsPerPixel) - 8;
+            setPointSize(c.text1, kText1Points * std::min(1.0, room / std::max(1.0, advance)), true);
             c.text1->raise();
             c.text1->show();
         } else {

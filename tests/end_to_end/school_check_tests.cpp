@@ -4,6 +4,7 @@
 #include "check/school_check.h"
 #include "platform/locked_file.h"
 #include "shell/ole_date.h"
+#include "shell/text_codec.h"
 #include "support/fakes.h"
 #include "support/school.h"
 
@@ -27,6 +28,8 @@ enum class Break {
     RecordsReadOnly,
     MissingCorrectSound,
     CriteriaNotCp932,
+    CriteriaWordInLine3,
+    CriteriaTwoLevelRows,
     RecordFromTomorrow,
     LeftoverTemporary,
     NoRecordFile,
@@ -130,6 +133,12 @@ void SchoolCheckTests::demoCopies_data() {
         << "pinpon2.wav";
     QTest::newRow("criteria not CP932") << Break::CriteriaNotCp932 << 1 << "[エラー] 基準ファイル"
                                         << "CP932";
+    QTest::newRow("criteria word in line 3")
+        << Break::CriteriaWordInLine3 << 1 << "[エラー] 基準ファイル"
+        << "先生用の基準編集でレベル2 の「目標Time」のセルを直して記録してください";
+    QTest::newRow("criteria of two levels")
+        << Break::CriteriaTwoLevelRows << 1 << "[エラー] 基準ファイル"
+        << "4 行目（レベル3 の行）がありません（レベル3「速い」は始められません）";
     QTest::newRow("record dated tomorrow")
         << Break::RecordFromTomorrow << 2 << "[注意] このコンピューターの日付"
         << "より後です";
@@ -204,6 +213,18 @@ void SchoolCheckTests::demoCopies() {
         QFile f(data + QStringLiteral("タイム回数データ.txt"));
         QVERIFY(f.open(QIODevice::Append));
         f.write("25,40,\xff\xfe,5,1,,,,,,,\r\n");
+        break;
+    }
+    case Break::CriteriaWordInLine3:
+    case Break::CriteriaTwoLevelRows: {
+        const QString criteria = data + QStringLiteral("タイム回数データ.txt");
+        QStringList lines = readCp932File(criteria).text.split(QStringLiteral("\r\n"));
+        QVERIFY(lines.size() >= 5);
+        if (fault == Break::CriteriaWordInLine3)
+            lines[2] = QStringLiteral("abc") + lines[2].mid(lines[2].indexOf(u','));
+        else
+            lines = lines.mid(0, 3) << QString();
+        test::writeCp932(criteria, lines.join(QStringLiteral("\r\n")));
         break;
     }
     case Break::RecordFromTomorrow: {

@@ -108,8 +108,46 @@ private slots:
         const CriteriaTable c = criteria();
         st.ComputeStatistics(path, c, f.services);
         const LevelAvailability a = levelAvailability(99, c, st, 5);
-        QVERIFY(a.enabled[35]);
+        // Level 35 is the last the menu has room for; the file has no row for it.
+        QVERIFY(!a.enabled[35]);
+        QCOMPARE(a.closedText[35], QStringLiteral("基準ファイルを直してください"));
         QCOMPARE(levelAvailability(0, c, st, 5).enabled[1], false);
+    }
+
+    // A level whose criteria row is refused or missing is closed with the reason; a closed
+    // target level is never taken as cleared (its zeros would clear it and lift every
+    // over-practice refusal).
+    void criteriaCloseLevels_data() {
+        QTest::addColumn<QString>("levelLines");
+        QTest::addColumn<int>("closed");
+        QTest::newRow("word as level 2's pass time") << QStringLiteral("30,60,0,0,1,0,30,7,3,,,\r\n"
+                                                                       "abc,60,0,0,1,10,0,7,3,,,\r\n"
+                                                                       "30,60,0,0,1,,,7,3,,,\r\n"
+                                                                       "30,60,100,1,1,1,1,7,3,,,\r\n")
+                                                     << 2;
+        QTest::newRow("target row missing") << QStringLiteral("30,60,0,0,1,0,30,7,3,,,\r\n"
+                                                              "30,60,0,0,1,10,0,7,3,,,\r\n"
+                                                              "30,60,0,0,1,,,7,3,,,\r\n")
+                                            << 4;
+    }
+    void criteriaCloseLevels() {
+        QFETCH(QString, levelLines);
+        QFETCH(int, closed);
+        const QString path = m_dir.filePath(QStringLiteral("成績累積データ.dat"));
+        writeRecords(path, runs(3, 1, 0, 15)); // 33 points: level 1 refused for over-practice
+        FakeServices f;
+        Statistics st;
+        CriteriaTable c;
+        c.read(QStringLiteral("h,,,,,,,,,,,\r\n") + levelLines);
+        st.ComputeStatistics(path, c, f.services);
+        const LevelAvailability a = levelAvailability(4, c, st, 5);
+        QCOMPARE(a.targetLevelCleared, 0);
+        QVERIFY(!a.enabled[1] && a.refused[1]);
+        QCOMPARE(a.closedText[1], QStringLiteral("やりすぎ禁止"));
+        for (int l = 2; l <= 4; ++l) {
+            QCOMPARE(a.enabled[l], l != closed);
+            QCOMPARE(a.closedText[l], l == closed ? QStringLiteral("基準ファイルを直してください") : QString());
+        }
     }
 };
 

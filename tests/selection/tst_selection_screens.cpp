@@ -50,6 +50,7 @@ private slots:
     void refreshTextsAndStart();
     void keyDuringRefreshDoesNothing();
     void overPracticeOverlay();
+    void closedByTheCriteriaOverlay();
     void backKey();
     void teacherButton_data();
     void teacherButton();
@@ -258,6 +259,26 @@ void SelectionScreensTest::overPracticeOverlay() {
     QVERIFY(child<QLineEdit>(m.w(), QStringLiteral("Text1(2)"))->isHidden());
     QCOMPARE(m.school.p->targetLevelCleared, 0);
     QTest::keyClicks(m.w(), QStringLiteral("1"));
+    QVERIFY(m.school.fake.screens.shown.isEmpty());
+}
+
+// A level whose criteria row is refused is closed with the reason, in letters that fit.
+void SelectionScreensTest::closedByTheCriteriaOverlay() {
+    Menu m(4);
+    m.school.p->criteria.read(QStringLiteral("h,,,,,,,,,,,\r\n"
+                                             "30,60,0,0,1,,,7,3,,,\r\n"
+                                             "abc,60,0,0,1,,,7,3,,,\r\n"
+                                             "30,60,0,0,1,,,7,3,,,\r\n"
+                                             "30,60,0,0,1,,,7,3,,,\r\n"));
+    m.menu->Form_Activate();
+    auto* text1 = child<QLineEdit>(m.w(), QStringLiteral("Text1(2)"));
+    QVERIFY(!text1->isHidden());
+    QCOMPARE(text1->text(), QStringLiteral("基準ファイルを直してください"));
+    QVERIFY(QFontMetricsF(text1->font()).horizontalAdvance(text1->text()) <= text1->width());
+    QVERIFY(!child<QPushButton>(m.w(), QStringLiteral("Command4(2)"))->isEnabled());
+    QVERIFY(child<QPushButton>(m.w(), QStringLiteral("Command4(3)"))->isEnabled());
+    QVERIFY(child<QLineEdit>(m.w(), QStringLiteral("Text1(1)"))->isHidden());
+    QTest::keyClicks(m.w(), QStringLiteral("2"));
     QVERIFY(m.school.fake.screens.shown.isEmpty());
 }
 
