@@ -49,34 +49,59 @@ QString CriteriaGrid::columnExplanation(int column) {
 CriteriaGrid::CriteriaGrid() {
     m_cells.push_back(headings());
     m_yellow.push_back({});
+    m_marked.push_back({});
+    m_mustFill.push_back(false);
 }
 
-QString CriteriaGrid::LoadGrid(const QString& path) {
+QString CriteriaGrid::LoadGrid(const QString& path, int levelCount) {
     const TextFile f = readCp932File(path);
     if (!f.ok()) return f.error;
+    loadText(f.text, levelCount);
+    return {};
+}
+
+void CriteriaGrid::loadText(const QString& text, int levelCount) {
+    // The rows as the reader takes them, so the grid's level 3 is the program's level 3.
+    const std::vector<CriteriaLine> lines = readCriteriaLines(text);
+    const int rows = std::min(std::max(static_cast<int>(lines.size()) - 1, levelCount),
+                              CriteriaTable::Rows - 1);
     m_cells.assign(1, headings());
-    // One row a line, twelve values as the editor writes them; the heading line is row 0.
-    const QStringList lines = QString(f.text)
-                                  .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                                  .replace(u'\r', u'\n')
-                                  .split(u'\n');
-    int fileRow = -1;
-    for (const QString& line : lines) {
-        FieldReader r(line);
-        if (r.atEnd()) continue; // a blank line holds no row
-        if (++fileRow == 0) continue;
-        if (fileRow >= CriteriaTable::Rows) break;
+    m_marked.assign(rows + 1, {});
+    m_mustFill.assign(rows + 1, false);
+    for (int r = 1; r <= rows; ++r) {
         std::array<QString, Columns> cells;
-        cells[0] = QString::number(fileRow);
-        for (int c = 1; c <= LastColumn; ++c)
-            cells[c] = r.atEnd() ? QString() : r.next().toText();
+        cells[0] = QString::number(r);
+        const bool inFile = r < static_cast<int>(lines.size());
+        if (inFile) {
+            const std::vector<Field>& f = lines[r].fields;
+            // Values beyond the twelfth stay in the last cell, commas and all, where the
+            // teacher sees them and the save refuses them.
+            QStringList last;
+            for (size_t i = 0; i < f.size(); ++i)
+                if (i + 1 < static_cast<size_t>(Columns))
+                    cells[i + 1] = f[i].toText();
+                else
+                    last << f[i].toText();
+            cells[LastColumn] = last.join(u',');
+            for (int c = 1; c <= LastColumn; ++c)
+                m_marked[r][c] = lines[r].refused[c - 1];
+        }
+        m_mustFill[r] = !inFile || !lines[r].problem.isEmpty();
+        for (int c = 1; c <= 5 && m_mustFill[r]; ++c)
+            if (trimBlanks(cells[c]).isEmpty()) m_marked[r][c] = true;
         m_cells.push_back(cells);
     }
     m_yellow.assign(m_cells.size(), {});
     m_row = std::clamp(m_row, std::min(1, lastRow()), lastRow());
     m_selectionEnd = m_row;
     m_editText = m_cells[m_row][m_column];
-    return {};
+}
+
+bool CriteriaGrid::hasMarks() const {
+    for (const auto& row : m_marked)
+        for (bool m : row)
+            if (m) return true;
+    return false;
 }
 
 QString CriteriaGrid::fileText() const {
@@ -88,9 +113,6 @@ QString CriteriaGrid::fileText() const {
 
 QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table,
                                const std::function<void()>& wait) {
-    bool encoded = true;
-    const QByteArray bytes = encodeCp932(fileText(), &encoded);
-    if (!encoded) return QStringLiteral("%1\n記録できない文字があります。").arg(path);
     // Every computer loads this file at start: a cell the reader would refuse (a word in a
     // time column, a comma that adds a value) must not reach it.
     QString problem = cellProblem();
@@ -98,20 +120,33 @@ QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table,
     if (problem.isEmpty()) problem = check.read(fileText());
     if (!problem.isEmpty())
         return QStringLiteral("%1 に記録できません。\n%2").arg(path, problem);
-    const QString error = replaceSharedFile(path, bytes, wait);
+    const QString error = replaceSharedFile(path, encodeCp932(fileText()), wait);
     if (!error.isEmpty()) return QStringLiteral("%1\n%2").arg(path, error);
     m_dataChanged = false;
+    // What was saved is the file now: nothing is edited or wrong any more.
+    m_yellow.assign(m_cells.size(), {});
+    m_marked.assign(m_cells.size(), {});
+    m_mustFill.assign(m_cells.size(), false);
     return LoadCriteriaFile(table, path);
+}
+
+// The first character of text that code page 932 cannot hold; empty when there is none.
+static QString firstCharacterNotInCp932(const QString& text) {
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        bool ok = true;
+        encodeCp932(text.mid(i, n), &ok);
+        if (!ok) return text.mid(i, n);
+        i += n;
+    }
+    return {};
 }
 
 QString CriteriaGrid::cellProblem() const {
     for (int r = 1; r <= lastRow(); ++r)
         for (int c = 1; c <= LastColumn; ++c) {
             const QString& text = m_cells[r][c];
-            const QString where =
-                QStringLiteral("レベル%1 の「%2」")
-                    .arg(r)
-                    .arg(c <= 9 ? headings()[c] : QStringLiteral("%1 列目").arg(c));
+            const QString where = criteriaCellName(r, c);
             // The file separates values by commas and lines and quotes values with '"': such a
             // cell would shift the row.
             for (const QChar bad : {u',', u'"', u'\r', u'\n'})
@@ -119,8 +154,13 @@ QString CriteriaGrid::cellProblem() const {
                     return QStringLiteral("%1: 「%2」に「%3」は使えません。")
                         .arg(where, text,
                              bad == u'\r' || bad == u'\n' ? QStringLiteral("改行") : QString(bad));
+            if (const QString ch = firstCharacterNotInCp932(text); !ch.isEmpty())
+                return QStringLiteral("%1: 「%2」の「%3」は記録できない文字です。").arg(where, text, ch);
             if (c <= 5 && !numericCriteriaCell(text))
                 return QStringLiteral("%1: 「%2」は数ではありません。").arg(where, text);
+            if (c <= 5 && m_mustFill[r] && trimBlanks(text).isEmpty())
+                return QStringLiteral("%1: 空です。数を入れてください（空のままでは 0 と読まれます）。")
+                    .arg(where);
         }
     return {};
 }

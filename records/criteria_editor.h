@@ -21,25 +21,34 @@ public:
 
     CriteriaGrid();
 
-    // LoadGrid: the criteria file into the grid (the heading line discarded). dataChanged is
-    // left as it is. Returns an empty string or a message naming the file.
-    QString LoadGrid(const QString& path);
+    // LoadGrid: the criteria file into the grid (the heading line discarded), row for row as
+    // the reader takes it, with at least levelCount level rows: a row the file lacks shows
+    // empty cells. dataChanged is left as it is. Returns an empty string or a message naming
+    // the file.
+    QString LoadGrid(const QString& path, int levelCount = 0);
+    // The same from the file's text. Cells the reader refuses are marked, and so are the empty
+    // numeric cells of a row it refused or that is missing: the save will not take them.
+    void loadText(const QString& text, int levelCount = 0);
     // SaveGrid: the heading line and rows 1..lastRow written as a new file that replaces the
-    // old one whole; dataChanged cleared; then the running program's table is reloaded from
-    // it. Returns an empty string or a message naming the file (then nothing was replaced,
-    // also when a cell holds what the file's reader would refuse). The replacement is made
-    // under the file's write lock; wait runs while another computer holds it.
+    // old one whole; dataChanged, the yellow and the marks cleared; then the running program's
+    // table is reloaded from it. Returns an empty string or a message naming the file (then
+    // nothing was replaced, also when a cell holds what the file's reader would refuse). The
+    // replacement is made under the file's write lock; wait runs while another computer holds
+    // it.
     QString SaveGrid(const QString& path, CriteriaTable& table,
                      const std::function<void()>& wait = {});
     // The file text the save writes (CR LF lines, twelve cells joined by ",").
     QString fileText() const;
-    // The first cell the file's reader would refuse, named by level and column heading, with
-    // why; empty when every cell can be saved.
+    // The first cell the save refuses, named by level and column heading, with why; empty
+    // when every cell can be saved.
     QString cellProblem() const;
 
     int lastRow() const { return static_cast<int>(m_cells.size()) - 1; }
     const QString& cell(int row, int column) const { return m_cells[row][column]; }
     bool isYellow(int row, int column) const { return m_yellow[row][column]; }
+    // A cell the file held in a form the reader refuses, or one that must be filled.
+    bool isMarked(int row, int column) const { return m_marked[row][column]; }
+    bool hasMarks() const;
 
     int row() const { return m_row; }
     int column() const { return m_column; }
@@ -69,6 +78,10 @@ private:
 
     std::vector<std::array<QString, Columns>> m_cells;
     std::vector<std::array<bool, Columns>> m_yellow;
+    std::vector<std::array<bool, Columns>> m_marked;
+    // Rows the reader refused or the file lacked: an empty numeric cell there would be read
+    // as 0, a time-out of 0 among others, so the save wants a number in each.
+    std::vector<bool> m_mustFill;
     int m_row = 0;
     int m_column = 1;
     int m_selectionEnd = 0;

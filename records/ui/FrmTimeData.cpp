@@ -19,6 +19,7 @@ namespace {
 constexpr int kGridLeft = 240, kGridTop = 1000, kGridWidth = 9000, kGridHeight = 7920;
 constexpr int kGridRows = 33; // the grid is made this many cell heights tall
 const QColor kFixed(0xe0, 0xe0, 0xe0);
+const QColor kMarked(0xff, 0xb0, 0xb0); // a cell the file held in a form the reader refuses
 
 QFont fixedFont() {
     return fixedPitchFont(japaneseGothicFamilies());
@@ -40,6 +41,7 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     label2->hide(); // the caption of the opening panel, which this screen skips
     m_label4 = makeLabel(QStringLiteral("Label4"), QString());
     place(m_label4, kGridLeft, 700, 9000, 260);
+    setFore(m_label4, Qt::red);
 
     m_msFlexGrid1 = new QTableWidget(this);
     m_msFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
@@ -119,7 +121,9 @@ FrmTimeData::FrmTimeData(Program& p) : Form(screen::FrmTimeData), m_p(p) {
     for (QListWidget* l : {m_list3, m_list4}) {
         l->setFont(fixedFont());
         l->setFocusPolicy(Qt::NoFocus);
-        l->setUniformItemSizes(true);
+        // Every line sets the width the list scrolls to: with uniform sizes the short heading
+        // line alone did, and a bar of best times longer than it was cut at the right edge.
+        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         l->setTextElideMode(Qt::ElideNone);
     }
     place(m_list3, 120, 1180, 2650, 8800);
@@ -207,12 +211,21 @@ void FrmTimeData::showGrid() {
             }
             item->setText(m_grid.cell(r, c));
             const bool fixed = r == 0 || c == 0;
-            item->setBackground(fixed                   ? kFixed
-                                : m_grid.isYellow(r, c) ? colourFromBgr(CriteriaGrid::Yellow)
-                                                        : QColor(Qt::white));
+            item->setBackground(cellColour(r, c));
             item->setTextAlignment(fixed ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter);
         }
     setColumnWidths();
+    m_label4->setText(m_grid.hasMarks()
+                          ? QStringLiteral("赤いセルは基準ファイルで読めないか、足りないところです。"
+                                           "直して「更新記録」を押してください。")
+                          : QString());
+}
+
+QColor FrmTimeData::cellColour(int row, int column) const {
+    if (row == 0 || column == 0) return kFixed;
+    if (m_grid.isYellow(row, column)) return colourFromBgr(CriteriaGrid::Yellow);
+    if (m_grid.isMarked(row, column)) return kMarked;
+    return Qt::white;
 }
 
 void FrmTimeData::showEditText() {
@@ -244,9 +257,7 @@ void FrmTimeData::TextToGrid転送() {
 void FrmTimeData::colourEditBox() {
     // The box wears the cell's colour, so a changed cell shows yellow while it is edited.
     QPalette pal = m_gridInputText->palette();
-    pal.setColor(QPalette::Base, m_grid.isYellow(m_grid.row(), m_grid.column())
-                                     ? colourFromBgr(CriteriaGrid::Yellow)
-                                     : QColor(Qt::white));
+    pal.setColor(QPalette::Base, cellColour(m_grid.row(), m_grid.column()));
     m_gridInputText->setPalette(pal);
 }
 
@@ -256,7 +267,7 @@ void FrmTimeData::GridToText転送() {
 }
 
 void FrmTimeData::LoadGrid() {
-    const QString error = m_grid.LoadGrid(m_p.criteriaFilePath());
+    const QString error = m_grid.LoadGrid(m_p.criteriaFilePath(), m_p.h.levelCount);
     if (!error.isEmpty()) m_p.s.dialogs.message(error);
     showGrid();
     showEditText();

@@ -41,6 +41,7 @@ protected:
 private:
     void PlaceEditBox();
     void colourEditBox();
+    QColor cellColour(int row, int column) const;
     void ShowDistribution();
     void showGrid();
     void showEditText();

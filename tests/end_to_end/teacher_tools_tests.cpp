@@ -10,6 +10,7 @@
 #include "views/ui/FrmData.h"
 
 #include <cmath>
+#include <functional>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,9 +47,11 @@ struct Session {
     LiveWorld w;
     std::unique_ptr<Application> app;
 
-    Session() {
+    // prepare changes the school's files before the program starts.
+    explicit Session(const std::function<void(test::TempSchool&)>& prepare = {}) {
         for (int i = 1; i <= 5; ++i)
             school.addRecord(runOf(i, 1 + i % 4, 20 + i));
+        if (prepare) prepare(school);
         w.world.clock.date = QDate(2026, 12, 9);
         w.registry.setWindowed(true);
         app = std::make_unique<Application>(w.services, w.registry, school.programDir());
@@ -146,6 +149,7 @@ private slots:
                     .startsWith(QStringLiteral("レベル4 今まで")));
         s.click(screen::FrmTimeData, QStringLiteral("Command3"));
         QCOMPARE(s.app->program().criteria.passTime[4], 40);
+        QCOMPARE(grid->item(4, 1)->background().color(), QColor(Qt::white)); // saved: not yellow
         QVERIFY(bytesOf(s.school.dataFolder() + QStringLiteral("タイム回数データ.txt"))
                     .contains("\r\n40,45,60,5,2,0,0,7,3,,,\r\n"));
         s.click(screen::FrmTimeData, QStringLiteral("Command4"));
@@ -217,6 +221,61 @@ private slots:
         QCOMPARE(bytesOf(path), before);
         QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
         QCOMPARE(s.app->program().criteria.passTime[1], 55);
+    }
+
+    // A criteria file with a word in line 3: the program starts with one message, level 2
+    // closed with the reason; the editor shows the cell marked, and its save opens the level.
+    void aRefusedCriteriaCellIsMendedInTheEditor() {
+        Session s([](test::TempSchool& school) {
+            school.writeCriteria(test::TempSchool::defaultCriteria().replace(
+                QStringLiteral("\r\n45,65,"), QStringLiteral("\r\nabc,65,")));
+        });
+        QCOMPARE(s.w.dialogs.messages.size(), 1);
+        QVERIFY(s.w.dialogs.messages[0].contains(QStringLiteral("レベル2 は直すまで始められません")));
+        auto* closed = s.w.find<QLineEdit>(screen::seisekitime1, QStringLiteral("Text1(2)"));
+        QVERIFY(closed->isVisible());
+        QCOMPARE(closed->text(), QStringLiteral("基準ファイルを直してください"));
+        QVERIFY(!s.w.find<QPushButton>(screen::seisekitime1, QStringLiteral("Command4(2)"))->isEnabled());
+
+        s.openTool(1);
+        auto* grid = s.w.find<QTableWidget>(screen::FrmTimeData, QStringLiteral("MSFlexGrid1"));
+        QCOMPARE(grid->rowCount(), 5);
+        QCOMPARE(grid->item(2, 1)->text(), QStringLiteral("abc"));
+        const QColor marked = grid->item(2, 1)->background().color();
+        QVERIFY(marked != QColor(Qt::white) && marked != QColor(255, 255, 0));
+        QCOMPARE(grid->item(2, 2)->background().color(), QColor(Qt::white));
+        QVERIFY(!s.w.find<QLabel>(screen::FrmTimeData, QStringLiteral("Label4"))->text().isEmpty());
+        s.key(screen::FrmTimeData, Qt::Key_Down);
+        s.key(screen::FrmTimeData, Qt::Key_Space);
+        QTest::keyClicks(s.w.find<QLineEdit>(screen::FrmTimeData, QStringLiteral("Gridinputtext")),
+                         QStringLiteral("45"));
+        s.w.settle(2);
+        s.click(screen::FrmTimeData, QStringLiteral("Command3"));
+        QCOMPARE(s.w.dialogs.messages.size(), 1); // saved without a word
+        QCOMPARE(grid->item(2, 1)->background().color(), QColor(Qt::white));
+        QVERIFY(s.w.find<QLabel>(screen::FrmTimeData, QStringLiteral("Label4"))->text().isEmpty());
+        QCOMPARE(s.app->program().criteria.passTime[2], 45);
+        s.click(screen::FrmTimeData, QStringLiteral("Command4"));
+        QCOMPARE(s.w.registry.activeScreen(), screen::seisekitime1);
+        QVERIFY(s.w.find<QPushButton>(screen::seisekitime1, QStringLiteral("Command4(2)"))->isEnabled());
+        QVERIFY(s.w.find<QLineEdit>(screen::seisekitime1, QStringLiteral("Text1(2)"))->isHidden());
+    }
+
+    // Twelve pupils' best times in one class make the longest bar of the best-time list: the
+    // list scrolls far enough to show all of it.
+    void theLongestBestTimeBarCanBeSeen() {
+        Session s([](test::TempSchool& school) {
+            for (int i = 1; i <= 12; ++i)
+                school.addRecord(runOf(i, 1, 25));
+        });
+        s.openTool(1);
+        auto* list = s.w.find<QListWidget>(screen::FrmTimeData, QStringLiteral("List4"));
+        int widest = 0;
+        for (int i = 0; i < list->count(); ++i)
+            widest = std::max(widest, QFontMetrics(list->font()).horizontalAdvance(list->item(i)->text()));
+        QVERIFY(list->item(3)->text().endsWith(QString(12, QChar(0x2605))));
+        QVERIFY2(widest <= list->viewport()->width() + list->horizontalScrollBar()->maximum(),
+                 qPrintable(QString::number(widest)));
     }
 
     // The heading row keeps one font through key presses, and every heading fits its column.

@@ -86,6 +86,7 @@ private slots:
         CriteriaTable table;
         QVERIFY(grid.SaveGrid(criteriaPath(school), table).isEmpty());
         QVERIFY(!grid.dataChanged());
+        QVERIFY(!grid.isYellow(1, 2)); // saved: no longer a change
         QVERIFY(bytesOf(criteriaPath(school)).contains("\r\n55,,60,5,1,20,0,7,3,,,\r\n"));
     }
 
@@ -108,6 +109,9 @@ private slots:
         QTest::newRow("exponent as rate")
             << 5 << QStringLiteral("1e3")
             << QStringLiteral("レベル2 の「ﾎﾟｲﾝﾄ倍率」: 「1e3」は数ではありません");
+        QTest::newRow("character CP932 lacks")
+            << 10 << QStringLiteral("メモ\U0001F600")
+            << QStringLiteral("レベル2 の「10 列目」: 「メモ\U0001F600」の「\U0001F600」は記録できない文字です");
         QTest::newRow("line break in a day count")
             << 8 << QStringLiteral("7\n3")
             << QStringLiteral("レベル2 の「判期間」: 「7\n3」に「改行」");
@@ -130,6 +134,56 @@ private slots:
         QCOMPARE(bytesOf(criteriaPath(school)), before);
         QVERIFY(grid.dataChanged()); // still asks on leaving
         QCOMPARE(table.passTime[2], passTime);
+    }
+
+    // A file with a cell the reader refuses or level rows missing opens as the program reads
+    // it, with four level rows and the cells to mend marked; the save refuses them until they
+    // hold numbers, then writes the fix.
+    void aRefusedFileOpensMarkedAndASaveMendsIt_data() {
+        QTest::addColumn<QString>("levelLines");
+        QTest::addColumn<QList<QPoint>>("marked"); // (column, row)
+        QTest::addColumn<QString>("refusal");
+        const QString good = QStringLiteral("55,80,60,5,1,20,0,7,3,,,\r\n");
+        QTest::newRow("word in line 3")
+            << good + QStringLiteral("abc,65,60,5,1.2,20,0,7,3,,,\r\n") + good + good
+            << QList<QPoint>{{1, 2}} << QStringLiteral("レベル2 の「目標Time」: 「abc」は数ではありません");
+        QTest::newRow("two level rows") << good + good
+                                        << QList<QPoint>{{1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3},
+                                                         {1, 4}, {2, 4}, {3, 4}, {4, 4}, {5, 4}}
+                                        << QStringLiteral("レベル3 の「目標Time」: 空です");
+    }
+    void aRefusedFileOpensMarkedAndASaveMendsIt() {
+        QFETCH(QString, levelLines);
+        QFETCH(QList<QPoint>, marked);
+        QFETCH(QString, refusal);
+        test::TempSchool school;
+        school.writeCriteria(QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n") +
+                             levelLines);
+        const QByteArray before = bytesOf(criteriaPath(school));
+        CriteriaGrid grid;
+        QVERIFY(grid.LoadGrid(criteriaPath(school), 4).isEmpty());
+        QCOMPARE(grid.lastRow(), 4);
+        for (int r = 1; r <= 4; ++r)
+            for (int c = 1; c <= CriteriaGrid::LastColumn; ++c)
+                QCOMPARE(grid.isMarked(r, c), marked.contains(QPoint(c, r)));
+        CriteriaTable table;
+        QVERIFY(LoadCriteriaFile(table, criteriaPath(school)).isEmpty());
+        QString error = grid.SaveGrid(criteriaPath(school), table);
+        QVERIFY2(error.contains(refusal), qPrintable(error));
+        QCOMPARE(bytesOf(criteriaPath(school)), before);
+
+        // Every marked cell filled: the save writes four good rows and opens every level.
+        for (const QPoint& cell : marked) {
+            grid.clickCell(cell.y(), cell.x());
+            grid.TextToGrid(QStringLiteral("7"));
+        }
+        error = grid.SaveGrid(criteriaPath(school), table);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(!grid.hasMarks());
+        QVERIFY(criteriaProblems(table, 4).empty());
+        for (int level = 1; level <= 4; ++level)
+            QVERIFY(!table.closesLevel(level));
+        QCOMPARE(table.passTime[marked.front().y()], 7);
     }
 
     void shiftDownFillsTheColumnWithoutColour() {

@@ -1,4 +1,5 @@
 // The criteria file: reading, the editor's writing, and their round trip.
+#include "records/criteria_editor.h"
 #include "records/criteria_table.h"
 #include "shell/text_codec.h"
 #include "support/fakes.h"
@@ -91,7 +92,10 @@ private slots:
         QCOMPARE(readGood(t, demoFile()), 4);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
-        QCOMPARE(SaveCriteriaFile(t, 3, path), QString());
+        CriteriaGrid grid;
+        grid.loadText(demoFile());
+        CriteriaTable saved;
+        QCOMPARE(grid.SaveGrid(path, saved), QString());
 
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -147,38 +151,65 @@ private slots:
         QCOMPARE(t.pointRate[1].floorTimes(10), 15LL);
     }
 
-    // A bad line names the file, the line and the column, and the table keeps what it held.
-    void badLinesStopTheReading_data() {
+    // A bad line or a missing level line closes that level and no other: the table keeps what
+    // the row held, the rest is read, and the problem names the line and column and the cells
+    // to mend in the editor.
+    void badLinesCloseTheirLevel_data() {
         QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("row");
         QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("advice");
         const QString head = QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n");
         const QString good = QStringLiteral("25,40,100,5,1.5,30,500,7,3,,,\r\n");
-        QTest::newRow("short row") << head + good + QStringLiteral("20,35,1500,7,3,,,\r\n") + good
-                                   << QStringLiteral("3 行目: 値が 8 個あります（1 行に 12 個のはずです）。9 列目（禁期間） から後がありません");
-        QTest::newRow("long row") << head + QStringLiteral("25,40,100,5,1.5,30,500,7,3,,,,\r\n")
-                                  << QStringLiteral("2 行目: 値が 13 個あります（1 行に 12 個のはずです）。13 列目 から後は余分です");
-        QTest::newRow("short heading") << QStringLiteral("目標Time,最低Time\r\n") + good
-                                       << QStringLiteral("1 行目: 値が 2 個");
-        QTest::newRow("text in a numeric column") << head + good + QStringLiteral("25,40秒,100,5,1.5,,,,,,,\r\n")
-                                                  << QStringLiteral("3 行目 2 列目（最低Time）: 「40秒」は数ではありません");
-        QTest::newRow("exponent in the rate") << head + QStringLiteral("25,40,100,5,1e3,,,,,,,\r\n")
-                                              << QStringLiteral("2 行目 5 列目（ﾎﾟｲﾝﾄ倍率）");
-        QTest::newRow("blank line inside") << head + QStringLiteral("\r\n") + good
-                                           << QStringLiteral("2 行目: 値が 0 個");
+        QTest::newRow("short row") << head + good + QStringLiteral("20,35,1500,7,3,,,\r\n") + good + good << 2
+                                   << QStringLiteral("3 行目: 値が 8 個あります（1 行に 12 個のはずです）。9 列目（禁期間） から後がありません")
+                                   << QStringLiteral("レベル2 の「禁期間」「10 列目」「11 列目」「12 列目」のセルを直して");
+        QTest::newRow("long row") << head + QStringLiteral("25,40,100,5,1.5,30,500,7,3,,,,\r\n") + good + good + good << 1
+                                  << QStringLiteral("2 行目: 値が 13 個あります（1 行に 12 個のはずです）。13 列目 から後は余分です")
+                                  << QStringLiteral("レベル1 の「12 列目」のセル");
+        QTest::newRow("short heading") << QStringLiteral("目標Time,最低Time\r\n") + good + good + good + good << 0
+                                       << QStringLiteral("1 行目: 値が 2 個")
+                                       << QStringLiteral("見出しの行を書き直して");
+        QTest::newRow("text in a numeric column") << head + good + QStringLiteral("25,40秒,100,abc,1.5,,,,,,,\r\n") + good + good << 2
+                                                  << QStringLiteral("3 行目 2 列目（最低Time）: 「40秒」は数ではありません")
+                                                  << QStringLiteral("レベル2 の「最低Time」「ｸﾘｱ回数」のセルを直して");
+        QTest::newRow("exponent in the rate") << head + QStringLiteral("25,40,100,5,1e3,,,,,,,\r\n") + good + good + good << 1
+                                              << QStringLiteral("2 行目 5 列目（ﾎﾟｲﾝﾄ倍率）")
+                                              << QStringLiteral("レベル1 の「ﾎﾟｲﾝﾄ倍率」");
+        QTest::newRow("blank line inside") << head + QStringLiteral("\r\n") + good + good + good << 1
+                                           << QStringLiteral("2 行目: 値が 0 個")
+                                           << QStringLiteral("レベル1 の「目標Time」「最低Time」");
+        QTest::newRow("two level lines only") << head + good + good << 3
+                                              << QStringLiteral("4 行目（レベル3 の行）がありません")
+                                              << QStringLiteral("レベル3 の行のセル（「目標Time」から「ﾎﾟｲﾝﾄ倍率」まで）を入れて");
     }
-    void badLinesStopTheReading() {
+    void badLinesCloseTheirLevel() {
         QFETCH(QString, text);
+        QFETCH(int, row);
         QFETCH(QString, where);
+        QFETCH(QString, advice);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
         test::writeCp932(path, text);
         CriteriaTable t;
         QCOMPARE(readGood(t, demoFile()), 4);
-        const QString error = LoadCriteriaFile(t, path);
-        QVERIFY2(error.startsWith(path + QStringLiteral(" の ")), qPrintable(error));
-        QVERIFY2(error.contains(where), qPrintable(error));
-        QCOMPARE(t.passTime[2], 20); // unchanged
-        QCOMPARE(t.pointRate[1].text(), QStringLiteral("1.5"));
+        QCOMPARE(LoadCriteriaFile(t, path), QString());
+        for (int level = 1; level <= 4; ++level) {
+            QCOMPARE(t.closesLevel(level), level == row || (row == 3 && level == 4));
+            QCOMPARE(t.closedReason(level).isEmpty(), !t.closesLevel(level));
+        }
+        // A closed row keeps what it held (the demo file's pass times); the others are read.
+        const int held[] = {0, 25, 20, 15, 0};
+        for (int level = 1; level <= 4; ++level)
+            QCOMPARE(t.passTime[level], t.closesLevel(level) ? held[level] : 25);
+        const std::vector<CriteriaProblem> problems = criteriaProblems(t, 4);
+        QVERIFY(!problems.empty());
+        QCOMPARE(problems.front().row, row);
+        QVERIFY2(problems.front().detail.contains(where), qPrintable(problems.front().detail));
+        QVERIFY2(problems.front().advice.contains(advice), qPrintable(problems.front().advice));
+        const QString message = criteriaProblemMessage(t, 4, path);
+        QVERIFY(message.contains(QDir::toNativeSeparators(path)));
+        QVERIFY(message.contains(where));
     }
 
     void missingFileNamesIt() {

@@ -17,9 +17,6 @@
 //       computer's program does between its reads, says "open" and closes them after a line
 //   record_sharing_child lock PATH                 — takes the file's write lock, says "locked"
 //       and lets it go after a line
-//   record_sharing_child save-loop PATH MINE OTHER COUNT
-//       — saves a criteria file whose pass times are all MINE, COUNT times; after each save
-//         reads it back and counts files that are neither its own nor OTHER's ("torn")
 #include "records/criteria_editor.h"
 #include "records/record_file.h"
 #include "shell/text_codec.h"
@@ -77,32 +74,6 @@ int oldProtocolAppend(const QString& path, int student, int count, int waitMs) {
     return 0;
 }
 
-QString criteriaWithPassTime(int value) {
-    QString text = QStringLiteral(
-        "目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n");
-    for (int i = 0; i < 35; ++i)
-        text += QStringLiteral("%1,80,60,5,1,20,0,7,3,,,\r\n").arg(value);
-    return text;
-}
-
-int saveLoop(const QString& path, int mine, int other, int count) {
-    CriteriaTable table;
-    if (!table.read(criteriaWithPassTime(mine)).isEmpty()) return 4;
-    const QString a = criteriaWithPassTime(mine), b = criteriaWithPassTime(other);
-    int torn = 0, failed = 0, unread = 0;
-    for (int i = 0; i < count; ++i) {
-        if (!SaveCriteriaFile(table, 35, path, [] { sleepMs(1); }).isEmpty()) ++failed;
-        const TextFile f = readCp932File(path);
-        if (!f.ok())
-            ++unread;
-        else if (f.text != a && f.text != b)
-            ++torn;
-    }
-    std::printf("pid %lld torn %d failed %d unread %d\n", QCoreApplication::applicationPid(), torn,
-                failed, unread);
-    return 0;
-}
-
 // Erases with the replaced file kept as the program keeps it, on a clock that runs in real time.
 struct Eraser {
     test::FakeServices fake;
@@ -156,8 +127,6 @@ int main(int argc, char** argv) {
     if (command == u"old-append")
         return oldProtocolAppend(path, args.value(3).toInt(), args.value(4).toInt(),
                                  args.value(5).toInt());
-    if (command == u"save-loop")
-        return saveLoop(path, args.value(3).toInt(), args.value(4).toInt(), args.value(5).toInt());
     if (command == u"save-stop-at") {
         CriteriaGrid grid;
         if (!grid.LoadGrid(path).isEmpty()) return 4;
