@@ -283,6 +283,7 @@ bool FrmTimeData::save() {
     m_p.s.events.processEvents();
     m_picture6->hide();
     showGrid();
+    colourEditBox(); // a saved cell is no longer yellow under the box either
     if (!error.isEmpty()) {
         m_p.s.dialogs.message(error);
         return false;

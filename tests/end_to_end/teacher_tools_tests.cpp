@@ -253,6 +253,10 @@ private slots:
         s.click(screen::FrmTimeData, QStringLiteral("Command3"));
         QCOMPARE(s.w.dialogs.messages.size(), 1); // saved without a word
         QCOMPARE(grid->item(2, 1)->background().color(), QColor(Qt::white));
+        QCOMPARE(s.w.find<QLineEdit>(screen::FrmTimeData, QStringLiteral("Gridinputtext"))
+                     ->palette()
+                     .color(QPalette::Base),
+                 QColor(Qt::white));
         QVERIFY(s.w.find<QLabel>(screen::FrmTimeData, QStringLiteral("Label4"))->text().isEmpty());
         QCOMPARE(s.app->program().criteria.passTime[2], 45);
         s.click(screen::FrmTimeData, QStringLiteral("Command4"));
