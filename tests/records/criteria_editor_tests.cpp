@@ -2,20 +2,17 @@
 #include "records/criteria_editor.h"
 #include "shell/ole_date.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/school.h"
 
 #include <QFile>
 #include <QtTest>
 
 using namespace kz;
+using kz::test::bytesOf;
 using Key = CriteriaGrid::Key;
 
 namespace {
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 SeisekiRecord run(int level, int student, int time) {
     SeisekiRecord r;
     r.recordDate = oleDate(QDate(2026, 12, 1));

@@ -1,6 +1,7 @@
 // The level menu's comparison panel offscreen: the graph button, the hidden comparison lists,
 // the one read per pupil, and printing without a printer into PDF files, one per pupil.
 #include "records/statistics_support.h"
+#include "support/files.h"
 #include "support/level_menu.h"
 #include "support/record_read_counter.h"
 
@@ -20,13 +21,6 @@ using namespace kz;
 using namespace kz::test;
 
 namespace {
-
-int pdfPageCount(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
-    return static_cast<int>(QString::fromLatin1(f.readAll()).count(page));
-}
 
 // The faces a PDF file embeds, without their subset prefixes.
 QSet<QString> pdfFonts(const QString& path) {
