@@ -2,12 +2,13 @@
 #include "records/statistics.h"
 #include "records/statistics_support.h"
 #include "school/roster.h"
+#include "support/files.h"
 #include "views/chart.h"
+#include "views/pdf_file.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -75,14 +76,6 @@ struct School {
 
 QRgb rgbAt(const QImage& img, double x, double y) {
     return img.pixel(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))) & 0xFFFFFF;
-}
-
-int pdfPageCount(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray pdf = f.readAll();
-    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
-    return static_cast<int>(QString::fromLatin1(pdf).count(page));
 }
 
 } // namespace
@@ -451,6 +444,46 @@ private slots:
             const QRectF& line10 = b.textBoxes[9];
             QCOMPARE(line10.top(), line9.bottom());
         }
+    }
+
+    // A PDF file counts as saved only when it is on disk whole; the painter's end() says
+    // nothing of the file (it ends well on a full disk).
+    void pdfFileSavedOnlyWhole_data() {
+        QTest::addColumn<QString>("file"); // in a temporary folder, or a path of its own
+        QTest::addColumn<int>("drawing");  // 0 draws the pages, 1 fails, 2 draws nothing
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("saved") << QStringLiteral("a.pdf") << 0 << QString();
+        QTest::newRow("no folder") << QStringLiteral("none/a.pdf") << 0
+                                   << QStringLiteral("ファイルを作れません（");
+        QTest::newRow("drawing failed") << QStringLiteral("a.pdf") << 1
+                                        << QStringLiteral("ページを描けませんでした");
+        QTest::newRow("nothing written") << QStringLiteral("a.pdf") << 2
+                                         << QStringLiteral("空のファイルになりました");
+#ifdef Q_OS_LINUX
+        // Every write fails as on a full disk.
+        QTest::newRow("disk full") << QStringLiteral("/dev/full") << 0
+                                   << QStringLiteral("書き込めませんでした（");
+#endif
+    }
+    void pdfFileSavedOnlyWhole() {
+        QFETCH(QString, file);
+        QFETCH(int, drawing);
+        QFETCH(QString, problem);
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.run(1, 1, 30);
+        sc.done();
+        QTemporaryDir dir;
+        const QString path = file.startsWith(u'/') ? file : dir.filePath(file);
+        bool painterEnded = false;
+        const QString said = writePdfFile(path, [&](QPdfWriter& pdf) {
+            if (drawing == 2) return true;
+            painterEnded = printComparisonDocument(pdf, sc.ctx, 1, {1});
+            return drawing == 0 && painterEnded;
+        });
+        QVERIFY2(problem.isEmpty() ? said.isEmpty() : said.startsWith(problem), qPrintable(said));
+        if (file == QStringLiteral("/dev/full")) QVERIFY(painterEnded);
+        if (problem.isEmpty()) QCOMPARE(pdfPageCount(path), 1);
     }
 
     // The printer's margins stay: the blocks fill the printable area, not the paper.

@@ -109,7 +109,7 @@ private:
     RecordSnapshot m_chartRecords;
     // Print documents that went to PDF files instead, named in one message per print order.
     QStringList m_savedPdfs;
-    QStringList m_failedPdfs;
+    QStringList m_failedPdfs; // each with why it was not saved
     QString m_printProblem;
     bool m_drawingPages = false; // pages are being made: the panel's clicks wait
     // The grade group and ranking kind the pages being made were begun with: events run
