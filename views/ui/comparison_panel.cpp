@@ -233,11 +233,11 @@ void ComparisonPanel::Command19_Click() {
     m_picture12->update();
 }
 
-// In front of the form that shows it; the form raises what must stay whole in front of it.
+// In front of every control of the form that shows it: the menu's caption and targets it
+// overlaps go behind it.
 void ComparisonPanel::showInFront() {
     raise();
     show();
-    m_host.inFront();
 }
 
 std::vector<int> ComparisonPanel::chosenLevels() const {

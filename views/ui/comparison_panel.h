@@ -35,8 +35,6 @@ public:
         // The chart's inputs the form holds (levels, their captions, grade group, ranking kind)
         // over the records given.
         std::function<ComparisonContext(const RecordSnapshot*)> context;
-        // Called whenever the panel comes in front: raises what must stay in front of it.
-        std::function<void()> inFront;
     };
 
     ComparisonPanel(Form& form, Program& p, RosterTables& roster, int levels, Host host);
