@@ -64,6 +64,13 @@ private slots:
         QVERIFY(grid.isYellow(1, 1));
         QVERIFY(grid.dataChanged());
         QCOMPARE(grid.cell(1, 1), QStringLiteral("550"));
+        // Full-width digits in a number's column are saved as half-width ones; a text column
+        // keeps what was typed.
+        grid.TextToGrid(QStringLiteral("５０"));
+        QCOMPARE(grid.cell(1, 1), QStringLiteral("50"));
+        grid.clickCell(1, 10);
+        grid.TextToGrid(QStringLiteral("５０"));
+        QCOMPARE(grid.cell(1, 10), QStringLiteral("５０"));
         // Undo reloads the grid but keeps the flag, so leaving still asks.
         grid.LoadGrid(criteriaPath(school));
         QCOMPARE(grid.cell(1, 1), QStringLiteral("55"));
