@@ -78,6 +78,15 @@ QRgb rgbAt(const QImage& img, double x, double y) {
     return img.pixel(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))) & 0xFFFFFF;
 }
 
+// The block of pupil 1 on level 1 at the first block's place of a white image.
+ChartBlock drawFirstBlock(QImage& img, const ComparisonContext& ctx) {
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    const ChartSurface s = ChartSurface::panel(img.width(), img.height());
+    return drawChartBlock(painter, s, 0.05 * img.height(), ctx, 1, 1,
+                          comparisonFigures(ctx, 1, 1));
+}
+
 } // namespace
 
 class ChartTest : public QObject {
@@ -90,13 +99,8 @@ private slots:
             sc.run(1, 1, t);
         sc.done();
         QImage img(1000, 1500, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        QPainter painter(&img);
-        const ChartSurface s = ChartSurface::panel(img.width(), img.height());
         const double B = 0.05 * img.height();
-        const ChartBlock b =
-            drawChartBlock(painter, s, B, sc.ctx, 1, 1, comparisonFigures(sc.ctx, 1, 1));
-        painter.end();
+        const ChartBlock b = drawFirstBlock(img, sc.ctx);
         QCOMPARE(b.maxTime, 40);
         QCOMPARE(b.timeScale, 50);
         QCOMPARE(b.runs.size(), size_t(4));
@@ -431,13 +435,8 @@ private slots:
         // The surface at 15 twips a pixel, and as the form scales it on a 1920 x 1080 screen.
         for (const QSize size : {QSize(557, 581), QSize(783, 817)}) {
             QImage img(size, QImage::Format_RGB32);
-            img.fill(Qt::white);
-            QPainter painter(&img);
-            const ChartSurface s = ChartSurface::panel(img.width(), img.height());
             const double B = 0.05 * img.height();
-            const ChartBlock b =
-                drawChartBlock(painter, s, B, sc.ctx, 1, 1, comparisonFigures(sc.ctx, 1, 1));
-            painter.end();
+            const ChartBlock b = drawFirstBlock(img, sc.ctx);
             QVERIFY(b.textBoxes.size() > 10);
             for (size_t i = 0; i < b.textBoxes.size(); ++i) {
                 QVERIFY2(b.textBoxes[i].bottom() <= B + 0.3 * img.height(),
