@@ -165,9 +165,12 @@ QString CriteriaGrid::cellProblem() const {
     return {};
 }
 
-void CriteriaGrid::TextToGrid(const QString& text) {
-    m_editText = text;
+void CriteriaGrid::TextToGrid(const QString& typed) {
+    m_editText = typed;
     if (m_row < 1) return; // the heading row is fixed
+    // A number typed with the Japanese input method on is a number: the file holds it in the
+    // half-width digits every computer reads.
+    const QString text = m_column <= 5 ? halfWidthForms(typed) : typed;
     QString& cell = m_cells[m_row][m_column];
     if (text != cell) {
         m_yellow[m_row][m_column] = true;

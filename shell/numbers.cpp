@@ -37,6 +37,18 @@ double leadingNumber(QStringView text) {
     return digits.toDouble();
 }
 
+QString halfWidthForms(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF01 && u <= 0xFF5E) // the full-width block mirrors "!".."~"
+            c = QChar(char16_t(u - 0xFF01 + 0x21));
+        else if (u == 0x3000)
+            c = u' ';
+    }
+    return out;
+}
+
 double roundHalfEven(double v) {
     // nearbyint follows the current rounding mode, which is to-nearest-even by default.
     return std::nearbyint(v);

@@ -11,6 +11,11 @@ namespace kz {
 // digits, optional point and digits); 0 when there is none. "1,5" reads 1, "/" reads 0.
 double leadingNumber(QStringView text);
 
+// A teacher's typing with the Japanese input method on, in half-width forms: full-width digits,
+// signs, "．", "／", letters and the full-width space become "0".."9", "-", ".", "/", … and " ".
+// Width only: "½", "①" or "五" stay as they are, and so are refused where a number is asked.
+QString halfWidthForms(const QString& text);
+
 // Conversion of a real number to a whole number: nearest, halves to even (2.5 -> 2, 3.5 -> 4).
 double roundHalfEven(double v);
 

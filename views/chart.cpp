@@ -240,10 +240,12 @@ void printAt(QPainter& p, double x, double y, const QString& text) {
 }
 
 // The texts of one block in the order they are printed: a text whose line would overlap one
-// printed before it moves down just clear of it, so no two labels are drawn over each other.
+// printed before it moves down just clear of it, so no two labels are drawn over each other;
+// where that would take it past the block's bottom (into the next block's heading), it moves
+// beside that text on its line instead.
 class LabelPlacer {
 public:
-    explicit LabelPlacer(QPainter& painter) : m_painter(painter) {}
+    LabelPlacer(QPainter& painter, double bottom) : m_painter(painter), m_bottom(bottom) {}
 
     void print(double x, double y, const QString& text) {
         const QFontMetricsF fm(m_painter.font());
@@ -257,15 +259,19 @@ public:
         for (const Placed& q : m_placed)
             if (q.text == text && q.planned == at) return;
         QRectF box = at;
+        const double gap = fm.horizontalAdvance(u' ');
         for (bool moved = true; moved;) {
             moved = false;
             for (const Placed& q : m_placed)
                 if (box.intersects(q.box)) {
-                    box.moveTop(q.box.bottom());
+                    if (q.box.bottom() + box.height() <= m_bottom)
+                        box.moveTop(q.box.bottom());
+                    else
+                        box.moveLeft(q.box.right() + gap);
                     moved = true;
                 }
         }
-        m_painter.drawText(QPointF(x, box.top() + fm.ascent()), text);
+        m_painter.drawText(QPointF(x + box.left() - at.left(), box.top() + fm.ascent()), text);
         m_placed.push_back({at, box, text});
     }
     // Where each text went, in print order.
@@ -283,6 +289,7 @@ private:
         QString text;
     };
     QPainter& m_painter;
+    double m_bottom;
     std::vector<Placed> m_placed;
 };
 
@@ -338,7 +345,7 @@ ChartBlock drawChartBlock(QPainter& painter, const ChartSurface& s, double B,
     }
     painter.restore();
 
-    LabelPlacer labels(painter);
+    LabelPlacer labels(painter, B + 0.3 * H); // the next block's top
     setFontPoints(painter, s, 1.5 * fontSize);
     painter.setPen(Qt::black);
     const double step = (s.printMode ? 0.06 : 0.08) * H3;

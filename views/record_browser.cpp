@@ -214,16 +214,18 @@ bool RecordBrowser::open(int row, Panel* panel) {
     return true;
 }
 
-QString RecordBrowser::gradeOfChoice(const QString& comboText) const {
+QString RecordBrowser::gradeOfChoice(const QString& typed) const {
+    const QString comboText = halfWidthForms(typed);
     const qsizetype slash = comboText.indexOf(u'/');
     if (slash < 0) return {};
     const double k = roundHalfEven(leadingNumber(QStringView(comboText).left(slash)));
     return k >= 0 && k < kStudentSlots ? m_grades[static_cast<size_t>(k)] : QString();
 }
 
-// A whole number in ASCII digits alone (half-width blanks around it allowed) within lo..hi.
+// A whole number in digits alone (blanks around it allowed) within lo..hi; full-width digits
+// and blanks read as half-width ones.
 static std::optional<int> wholeNumberIn(const QString& text, int lo, int hi) {
-    const QString t = trimBlanks(text);
+    const QString t = trimBlanks(halfWidthForms(text));
     if (t.isEmpty() || t.size() > 9) return std::nullopt;
     for (const QChar c : t)
         if (c < u'0' || c > u'9') return std::nullopt;
@@ -231,18 +233,30 @@ static std::optional<int> wholeNumberIn(const QString& text, int lo, int hi) {
     return v >= lo && v <= hi ? std::optional<int>(v) : std::nullopt;
 }
 
+// A refused value that holds a character no width folding makes a digit ("五", "½"): the
+// message says that numbers are typed in half-width digits.
+static QString halfWidthHint(const QString& text) {
+    for (const QChar c : halfWidthForms(text))
+        if (c.unicode() > 0x7E)
+            return QStringLiteral("\n「%1」は数字として読めません。数字は半角（0～9）で入力してください。")
+                .arg(c);
+    return {};
+}
+
 bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
     if (m_opened <= 0) return false;
     // Every computer's statistics read what is written here: a mistyped time or student would
     // become a school best or drop out of every figure, so it never reaches the file.
-    const qsizetype slash = comboText.indexOf(u'/');
+    const qsizetype slash = halfWidthForms(comboText).indexOf(u'/');
+    const QString studentText = comboText.left(slash);
     const std::optional<int> student =
-        slash < 0 ? std::nullopt : wholeNumberIn(comboText.left(slash), StudentMin, StudentMax);
+        slash < 0 ? std::nullopt : wholeNumberIn(studentText, StudentMin, StudentMax);
     if (!student) {
         m_p.s.dialogs.message(QStringLiteral("生徒：「番号 / 名前」の番号は %1 から %2 までの"
                                              "整数です。一覧から選んでください。")
-                                  .arg(StudentMin)
-                                  .arg(StudentMax),
+                                      .arg(StudentMin)
+                                      .arg(StudentMax) +
+                                  (slash < 0 ? QString() : halfWidthHint(studentText)),
                               QStringLiteral("注意"));
         return false;
     }
@@ -250,8 +264,9 @@ bool RecordBrowser::change(const QString& comboText, const QString& timeText) {
     if (!time) {
         m_p.s.dialogs.message(
             QStringLiteral("タイム：秒数は %1 から %2 までの整数で入力してください。")
-                .arg(TimeMin)
-                .arg(TimeMax),
+                    .arg(TimeMin)
+                    .arg(TimeMax) +
+                halfWidthHint(timeText),
             QStringLiteral("注意"));
         return false;
     }

@@ -68,6 +68,7 @@ public:
     // False when nothing was written (a message says why). A time other than a whole number
     // TimeMin..TimeMax, or a student number other than StudentMin..StudentMax before the "/",
     // is refused with one message naming the field; the record stays open for a correction.
+    // Full-width digits, blanks and "／" (the Japanese input method on) read as half-width ones.
     bool change(const QString& comboText, const QString& timeText);
     // Command3_Click: asks "本当に消去しますか"; on OK the opened record is removed; the list
     // is rebuilt and the record after it (or the new last row) selected.

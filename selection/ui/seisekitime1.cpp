@@ -170,14 +170,6 @@ seisekitime1::seisekitime1(Program& p, Selection& selection)
     // The comparison panel: the drawing surface, the other pupils, the levels.
     ComparisonPanel::Host host;
     host.context = [this](const RecordSnapshot* records) { return comparisonContext(records); };
-    // Its top edge would cut the result area's caption and its bottom edge the targets: both stay
-    // whole in front of it, over none of its controls and only the drawing surface's blank
-    // bottom margin.
-    host.inFront = [this] {
-        m_label5->raise();
-        for (int n = 1; n <= levels(); ++n)
-            m_columns[n].label7->raise();
-    };
     m_panel = new ComparisonPanel(*this, p, m_selection.tables, count, std::move(host));
 
     // The teacher panel.

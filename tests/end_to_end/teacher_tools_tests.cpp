@@ -5,6 +5,7 @@
 #include "records/program.h"
 #include "records/ui/FrmTimeData.h"
 #include "shell/ole_date.h"
+#include "support/files.h"
 #include "support/live_program.h"
 #include "support/school.h"
 #include "views/ui/FrmData.h"
@@ -21,14 +22,10 @@
 #include <QtTest>
 
 using namespace kz;
+using kz::test::bytesOf;
 using test::LiveWorld;
 
 namespace {
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 SeisekiRecord runOf(int student, int level, int time) {
     SeisekiRecord r;
     r.recordDate = oleDate(QDate(2026, 12, 8));

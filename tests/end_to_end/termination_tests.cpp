@@ -1,5 +1,6 @@
 // The real program, ended by the system: it closes in order with exit status 0, as when its
 // window is closed, and leaves the record file as it was.
+#include "support/files.h"
 #include "support/school.h"
 
 #include <QFile>
@@ -28,10 +29,7 @@ void TerminationTests::signalEndsInOrder() {
     QFETCH(int, signal);
     test::TempSchool school(5, false);
     school.addRecords(30, 5, QDate(2026, 12, 9));
-    const QByteArray recordsBefore = [&] {
-        QFile f(school.recordPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray recordsBefore = test::bytesOf(school.recordPath());
     // The program finds its school from its own folder.
     const QString program = school.programDir() + QStringLiteral("/kazutobi");
     QVERIFY(QFile::copy(QStringLiteral(KAZUTOBI_PROGRAM), program));

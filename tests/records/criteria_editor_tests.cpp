@@ -2,20 +2,17 @@
 #include "records/criteria_editor.h"
 #include "shell/ole_date.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/school.h"
 
 #include <QFile>
 #include <QtTest>
 
 using namespace kz;
+using kz::test::bytesOf;
 using Key = CriteriaGrid::Key;
 
 namespace {
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 SeisekiRecord run(int level, int student, int time) {
     SeisekiRecord r;
     r.recordDate = oleDate(QDate(2026, 12, 1));
@@ -67,6 +64,13 @@ private slots:
         QVERIFY(grid.isYellow(1, 1));
         QVERIFY(grid.dataChanged());
         QCOMPARE(grid.cell(1, 1), QStringLiteral("550"));
+        // Full-width digits in a number's column are saved as half-width ones; a text column
+        // keeps what was typed.
+        grid.TextToGrid(QStringLiteral("５０"));
+        QCOMPARE(grid.cell(1, 1), QStringLiteral("50"));
+        grid.clickCell(1, 10);
+        grid.TextToGrid(QStringLiteral("５０"));
+        QCOMPARE(grid.cell(1, 10), QStringLiteral("５０"));
         // Undo reloads the grid but keeps the flag, so leaving still asks.
         grid.LoadGrid(criteriaPath(school));
         QCOMPARE(grid.cell(1, 1), QStringLiteral("55"));

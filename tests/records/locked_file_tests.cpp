@@ -2,6 +2,7 @@
 // eraser itself, have it open: the path must name the complete new file, the open handles keep
 // what they had, and a writer can tell that its handle no longer names the file.
 #include "platform/locked_file.h"
+#include "support/files.h"
 
 #include <memory>
 #include <QDir>
@@ -10,14 +11,10 @@
 #include <QtTest>
 
 using namespace kz;
+using kz::test::bytesOf;
 
 class LockedFileTests : public QObject {
     Q_OBJECT
-
-    static QByteArray bytesOf(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private slots:
     void replaceWhileOthersHaveTheFileOpen_data() {

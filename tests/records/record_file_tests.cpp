@@ -2,6 +2,7 @@
 #include "records/record_file.h"
 #include "shell/ole_date.h"
 #include "support/fakes.h"
+#include "support/files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,15 +17,11 @@
 #endif
 
 using namespace kz;
+using kz::test::bytesOf;
 using test::FakeServices;
 
 class RecordFileTests : public QObject {
     Q_OBJECT
-
-    static QByteArray bytesOf(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
     static QByteArray runs(int count, int firstStudent) {
         QByteArray out;

@@ -6,6 +6,7 @@
 #include "records/program.h"
 #include "shell/text_codec.h"
 #include "statistics_support.h"
+#include "support/files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -26,11 +27,6 @@ using namespace kz;
 using namespace kz::test;
 
 namespace {
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Records as the append child writes them (school "12345", score "0"), student and time apart.
 SeisekiRecord original(int i) {
     SeisekiRecord r = makeRecord(QDate(2026, 12, 1), 1 + i % 900, 1 + i % 4, 10000 + i);

@@ -175,6 +175,23 @@ private slots:
         QCOMPARE(kz::leadingNumber(text), value);
     }
 
+    // Full-width forms fold to half-width ones, and only those: other digits stay as typed.
+    void halfWidthForms_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("folded");
+        QTest::newRow("digits") << "５０" << "50";
+        QTest::newRow("pupil choice") << "１２　／　名前" << "12 / 名前";
+        QTest::newRow("sign and point") << "－１．５" << "-1.5";
+        QTest::newRow("block ends") << "！～" << "!~";
+        QTest::newRow("fraction, circled, kanji stay") << "½①五" << "½①五";
+        QTest::newRow("half-width kana stay") << "ｽﾀｰﾄ" << "ｽﾀｰﾄ";
+    }
+    void halfWidthForms() {
+        QFETCH(QString, typed);
+        QFETCH(QString, folded);
+        QCOMPARE(kz::halfWidthForms(typed), folded);
+    }
+
     void roundingHalvesToEven() {
         QCOMPARE(roundHalfEven(2.5), 2.0);
         QCOMPARE(roundHalfEven(3.5), 4.0);

@@ -1,6 +1,7 @@
 #include "school.h"
 
 #include "fakes.h"
+#include "files.h"
 #include "shell/ole_date.h"
 #include "shell/text_codec.h"
 
@@ -48,8 +49,7 @@ void TempSchool::addRecord(const SeisekiRecord& r) {
 }
 
 QByteArray TempSchool::recordBytes() const {
-    QFile f(recordPath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return bytesOf(recordPath());
 }
 
 void TempSchool::addRecords(int count, int pupils, const QDate& today, int daysBack) {

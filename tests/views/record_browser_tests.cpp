@@ -113,6 +113,10 @@ private slots:
         QCOMPARE(w.b.comboItems(), (QStringList{QStringLiteral("7 /  なな"),
                                                 QStringLiteral("3 /  さん"),
                                                 QStringLiteral("5 /  ご")}));
+        // A choice typed in full-width forms finds the same pupil.
+        QVERIFY(!w.b.gradeOfChoice(QStringLiteral("7 /  なな")).isEmpty());
+        QCOMPARE(w.b.gradeOfChoice(QStringLiteral("７　／なな")),
+                 w.b.gradeOfChoice(QStringLiteral("7 /  なな")));
     }
 
     void changeKeepsDateClockAndLevel() {
@@ -184,6 +188,19 @@ private slots:
                                  << QString() << 5000 << 99999;
         QTest::newRow("blanks around")
             << QStringLiteral(" 7 /  x") << QStringLiteral(" 25 ") << QString() << 7 << 25;
+        // Typed with the Japanese input method on: full-width digits, blanks and "／" are read
+        // as half-width ones; other digits are refused, and the message says 半角.
+        QTest::newRow("full-width time")
+            << ok << QStringLiteral("５０") << QString() << 12 << 50;
+        QTest::newRow("full-width student")
+            << QStringLiteral("１２　／　名前") << QStringLiteral("　２５") << QString() << 12 << 25;
+        const QString halfWidth = QStringLiteral("数字は半角");
+        QTest::newRow("time in kanji") << ok << QStringLiteral("五十") << time + u'|' + halfWidth
+                                       << 0 << 0;
+        QTest::newRow("time ½") << ok << QStringLiteral("½") << time + u'|' + halfWidth << 0 << 0;
+        QTest::newRow("student circled")
+            << QStringLiteral("⑫ / x") << QStringLiteral("25") << student + u'|' + halfWidth << 0
+            << 0;
     }
     void onlyWholeTimesAndRosterStudentsAreWritten() {
         QFETCH(QString, student);
@@ -199,8 +216,13 @@ private slots:
         if (!refused.isEmpty()) {
             QVERIFY(!written);
             QCOMPARE(w.f.dialogs.messages.size(), 1);
-            QVERIFY2(w.f.dialogs.messages[0].startsWith(refused),
-                     qPrintable(w.f.dialogs.messages[0]));
+            // "start|words": the message begins with start and has words; without words it
+            // says nothing of 半角 (the cause is another).
+            const QString message = w.f.dialogs.messages[0];
+            QVERIFY2(message.startsWith(refused.section(u'|', 0, 0)), qPrintable(message));
+            const QString words = refused.section(u'|', 1);
+            QVERIFY2(words.isEmpty() ? !message.contains(u'半') : message.contains(words),
+                     qPrintable(message));
             QCOMPARE(w.school.recordBytes(), before);
             QVERIFY(w.b.hasOpenRecord());
             QCOMPARE(w.p.recordBuffer.encode(), rec(2, 2, 40).encode());

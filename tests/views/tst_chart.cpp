@@ -2,12 +2,13 @@
 #include "records/statistics.h"
 #include "records/statistics_support.h"
 #include "school/roster.h"
+#include "support/files.h"
 #include "views/chart.h"
+#include "views/pdf_file.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -77,12 +78,13 @@ QRgb rgbAt(const QImage& img, double x, double y) {
     return img.pixel(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))) & 0xFFFFFF;
 }
 
-int pdfPageCount(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray pdf = f.readAll();
-    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
-    return static_cast<int>(QString::fromLatin1(pdf).count(page));
+// The block of pupil 1 on level 1 at the first block's place of a white image.
+ChartBlock drawFirstBlock(QImage& img, const ComparisonContext& ctx) {
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    const ChartSurface s = ChartSurface::panel(img.width(), img.height());
+    return drawChartBlock(painter, s, 0.05 * img.height(), ctx, 1, 1,
+                          comparisonFigures(ctx, 1, 1));
 }
 
 } // namespace
@@ -97,13 +99,8 @@ private slots:
             sc.run(1, 1, t);
         sc.done();
         QImage img(1000, 1500, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        QPainter painter(&img);
-        const ChartSurface s = ChartSurface::panel(img.width(), img.height());
         const double B = 0.05 * img.height();
-        const ChartBlock b =
-            drawChartBlock(painter, s, B, sc.ctx, 1, 1, comparisonFigures(sc.ctx, 1, 1));
-        painter.end();
+        const ChartBlock b = drawFirstBlock(img, sc.ctx);
         QCOMPARE(b.maxTime, 40);
         QCOMPARE(b.timeScale, 50);
         QCOMPARE(b.runs.size(), size_t(4));
@@ -408,7 +405,9 @@ private slots:
         QCOMPARE(rank.height(), points.height());
     }
 
-    // Labels that would overlap one printed before them move down just clear of it.
+    // Labels that would overlap one printed before them move down just clear of it, and never
+    // out of their block into the next one's heading: on the panel's surface as a 1024 x 768
+    // screen and a 1920 x 1080 one show it.
     void labelsKeepClear_data() {
         QTest::addColumn<QList<int>>("runs");
         QTest::addColumn<QList<int>>("others");
@@ -433,24 +432,68 @@ private slots:
         for (int t : others)
             sc.run(2, 1, t);
         sc.done();
-        QImage img(557, 581, QImage::Format_RGB32); // the panel's surface at 15 twips a pixel
-        img.fill(Qt::white);
-        QPainter painter(&img);
-        const ChartSurface s = ChartSurface::panel(img.width(), img.height());
-        const ChartBlock b = drawChartBlock(painter, s, 0.05 * img.height(), sc.ctx, 1, 1,
-                                            comparisonFigures(sc.ctx, 1, 1));
-        painter.end();
-        QVERIFY(b.textBoxes.size() > 10);
-        for (size_t i = 0; i < b.textBoxes.size(); ++i)
-            for (size_t j = 0; j < i; ++j)
-                QVERIFY2(!b.textBoxes[i].intersects(b.textBoxes[j]),
-                         qPrintable(QStringLiteral("text %1 overlaps text %2").arg(i).arg(j)));
-        if (!b.lines[9].isEmpty()) {
-            // Line 10 follows line 9 at once, not a whole step lower.
-            const QRectF& line9 = b.textBoxes[8];
-            const QRectF& line10 = b.textBoxes[9];
-            QCOMPARE(line10.top(), line9.bottom());
+        // The surface at 15 twips a pixel, and as the form scales it on a 1920 x 1080 screen.
+        for (const QSize size : {QSize(557, 581), QSize(783, 817)}) {
+            QImage img(size, QImage::Format_RGB32);
+            const double B = 0.05 * img.height();
+            const ChartBlock b = drawFirstBlock(img, sc.ctx);
+            QVERIFY(b.textBoxes.size() > 10);
+            for (size_t i = 0; i < b.textBoxes.size(); ++i) {
+                QVERIFY2(b.textBoxes[i].bottom() <= B + 0.3 * img.height(),
+                         qPrintable(QStringLiteral("text %1 reaches the next block").arg(i)));
+                for (size_t j = 0; j < i; ++j)
+                    QVERIFY2(!b.textBoxes[i].intersects(b.textBoxes[j]),
+                             qPrintable(QStringLiteral("text %1 overlaps text %2").arg(i).arg(j)));
+            }
+            if (!b.lines[9].isEmpty()) {
+                // Line 10 follows line 9 at once, under it or, without room, beside it.
+                const QRectF& line9 = b.textBoxes[8];
+                const QRectF& line10 = b.textBoxes[9];
+                QVERIFY(line10.top() == line9.bottom() ||
+                        (line10.left() > line9.right() && line10.top() < line9.bottom()));
+                QVERIFY(line10.right() <= img.width());
+            }
         }
+    }
+
+    // A PDF file counts as saved only when it is on disk whole; the painter's end() says
+    // nothing of the file (it ends well on a full disk).
+    void pdfFileSavedOnlyWhole_data() {
+        QTest::addColumn<QString>("file"); // in a temporary folder, or a path of its own
+        QTest::addColumn<int>("drawing");  // 0 draws the pages, 1 fails, 2 draws nothing
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("saved") << QStringLiteral("a.pdf") << 0 << QString();
+        QTest::newRow("no folder") << QStringLiteral("none/a.pdf") << 0
+                                   << QStringLiteral("ファイルを作れません（");
+        QTest::newRow("drawing failed") << QStringLiteral("a.pdf") << 1
+                                        << QStringLiteral("ページを描けませんでした");
+        QTest::newRow("nothing written") << QStringLiteral("a.pdf") << 2
+                                         << QStringLiteral("空のファイルになりました");
+#ifdef Q_OS_LINUX
+        // Every write fails as on a full disk.
+        QTest::newRow("disk full") << QStringLiteral("/dev/full") << 0
+                                   << QStringLiteral("書き込めませんでした（");
+#endif
+    }
+    void pdfFileSavedOnlyWhole() {
+        QFETCH(QString, file);
+        QFETCH(int, drawing);
+        QFETCH(QString, problem);
+        School sc;
+        sc.pupil(1, QStringLiteral("たろう"));
+        sc.run(1, 1, 30);
+        sc.done();
+        QTemporaryDir dir;
+        const QString path = file.startsWith(u'/') ? file : dir.filePath(file);
+        bool painterEnded = false;
+        const QString said = writePdfFile(path, [&](QPdfWriter& pdf) {
+            if (drawing == 2) return true;
+            painterEnded = printComparisonDocument(pdf, sc.ctx, 1, {1});
+            return drawing == 0 && painterEnded;
+        });
+        QVERIFY2(problem.isEmpty() ? said.isEmpty() : said.startsWith(problem), qPrintable(said));
+        if (file == QStringLiteral("/dev/full")) QVERIFY(painterEnded);
+        if (problem.isEmpty()) QCOMPARE(pdfPageCount(path), 1);
     }
 
     // The printer's margins stay: the blocks fill the printable area, not the paper.

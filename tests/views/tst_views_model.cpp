@@ -481,37 +481,6 @@ private slots:
         QCOMPARE(uniqueFilePath(folder, base, QStringLiteral(".pdf"), exists),
                  QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x(3).pdf"));
     }
-
-    // The message says what was saved and what was not, each file on its own line.
-    void pdfReport_data() {
-        QTest::addColumn<QStringList>("saved");
-        QTest::addColumn<QStringList>("failed");
-        QTest::addColumn<QString>("message");
-        const QString why = QStringLiteral("プリンタがありません。");
-        const QString savedLine = QStringLiteral("印刷するかわりにPDFファイルに保存しました。");
-        const QString failedLine = QStringLiteral("次のPDFファイルは保存できませんでした。");
-        QTest::newRow("saved") << QStringList{QStringLiteral("/d/a.pdf")} << QStringList{}
-                               << QStringList{why, savedLine, QStringLiteral("/d/a.pdf")}.join(
-                                      u'\n');
-        QTest::newRow("failed only")
-            << QStringList{} << QStringList{QStringLiteral("/x/b.pdf")}
-            << QStringList{why, failedLine, QStringLiteral("/x/b.pdf")}.join(u'\n');
-        QTest::newRow("both") << QStringList{QStringLiteral("/d/a.pdf")}
-                              << QStringList{QStringLiteral("/x/b.pdf"), QStringLiteral("/x/c.pdf")}
-                              << QStringList{why,
-                                             savedLine,
-                                             QStringLiteral("/d/a.pdf"),
-                                             failedLine,
-                                             QStringLiteral("/x/b.pdf"),
-                                             QStringLiteral("/x/c.pdf")}
-                                     .join(u'\n');
-    }
-    void pdfReport() {
-        QFETCH(QStringList, saved);
-        QFETCH(QStringList, failed);
-        QFETCH(QString, message);
-        QCOMPARE(kz::pdfReport(QStringLiteral("プリンタがありません。"), saved, failed), message);
-    }
 };
 
 QTEST_GUILESS_MAIN(ViewsModelTest)

@@ -4,6 +4,7 @@
 #include "school/roster.h"
 #include "shell/ui/form.h"
 #include "shell/ui/screen_parts.h"
+#include "views/pdf_file.h"
 #include "views/print_files.h"
 
 #include <QDateTime>
@@ -232,11 +233,11 @@ void ComparisonPanel::Command19_Click() {
     m_picture12->update();
 }
 
-// In front of the form that shows it; the form raises what must stay whole in front of it.
+// In front of every control of the form that shows it: the menu's caption and targets it
+// overlaps go behind it.
 void ComparisonPanel::showInFront() {
     raise();
     show();
-    m_host.inFront();
 }
 
 std::vector<int> ComparisonPanel::chosenLevels() const {
@@ -346,19 +347,21 @@ bool ComparisonPanel::printDocument(const ComparisonContext& ctx,
     const QString path = uniqueFilePath(
         folder, comparisonPdfBaseName(chartBangou, name, QDateTime::currentDateTime()),
         QStringLiteral(".pdf"), [](const QString& p) { return QFileInfo::exists(p); });
-    bool saved = false;
-    {
-        QPdfWriter pdf(path);
+    const QString failure = writePdfFile(path, [&](QPdfWriter& pdf) {
         pdf.setResolution(600);
         pdf.setTitle(m_p.h.programTitle);
         // A page that is printed later keeps clear of the printer's edge, as a printed one does.
         pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-        saved = printComparisonDocument(pdf, ctx, chartBangou, levelsChosen, family, figuresAt);
-    }
-    // A file that cannot be written is never created; one that failed while writing is removed.
+        return printComparisonDocument(pdf, ctx, chartBangou, levelsChosen, family, figuresAt);
+    });
+    const bool saved = failure.isEmpty();
+    // The name is this print's own: a file that was not written whole goes.
     if (!saved) QFile::remove(path);
     m_printProblem = problem;
-    (saved ? m_savedPdfs : m_failedPdfs).append(QDir::toNativeSeparators(path));
+    if (saved)
+        m_savedPdfs.append(QDir::toNativeSeparators(path));
+    else
+        m_failedPdfs.append(QDir::toNativeSeparators(path) + u'：' + failure);
     // Inside a print order of several pupils one message names every file at the end.
     if (m_printOrders == 0) reportSavedPdfs();
     return saved;

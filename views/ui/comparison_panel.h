@@ -35,8 +35,6 @@ public:
         // The chart's inputs the form holds (levels, their captions, grade group, ranking kind)
         // over the records given.
         std::function<ComparisonContext(const RecordSnapshot*)> context;
-        // Called whenever the panel comes in front: raises what must stay in front of it.
-        std::function<void()> inFront;
     };
 
     ComparisonPanel(Form& form, Program& p, RosterTables& roster, int levels, Host host);
@@ -109,7 +107,7 @@ private:
     RecordSnapshot m_chartRecords;
     // Print documents that went to PDF files instead, named in one message per print order.
     QStringList m_savedPdfs;
-    QStringList m_failedPdfs;
+    QStringList m_failedPdfs; // each with why it was not saved
     QString m_printProblem;
     bool m_drawingPages = false; // pages are being made: the panel's clicks wait
     // The grade group and ranking kind the pages being made were begun with: events run
