@@ -6,13 +6,13 @@
 #include "shell/ui/form.h"
 #include "version.h"
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QStorageInfo>
 #include <QSysInfo>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -58,12 +58,9 @@ static void print(const QString& line) {
     std::fflush(stdout);
 }
 
-// The Japanese fixed-pitch family the name list and the drill's list pick first.
+// The Japanese family the name list and the drill's list get, from the forms' own font.
 static QString japaneseFixedFont() {
-    const QStringList have = QFontDatabase::families();
-    for (const QString& f : japaneseGothicFamilies())
-        if (have.contains(f, Qt::CaseInsensitive)) return f;
-    return {};
+    return japaneseGothicIn(fixedPitchFont(japaneseGothicFamilies()));
 }
 
 static qint64 freeBytes(const QString& folder) {
@@ -79,12 +76,30 @@ int runSchoolCheck(int argc, char** argv) {
     // still asks fontconfig, as the screens do.
     qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+    // The check's lines are all it prints: Qt's own notes about this session (a missing
+    // runtime folder under another user's login) would read as findings. Fatal ones stay.
+    static QtMessageHandler standard = nullptr;
+    standard = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (type == QtFatalMsg && standard) standard(type, context, text);
+        });
     QGuiApplication app(argc, argv);
     SystemClock clock;
-    SdlSoundOutput sound;
-    const CheckProbes probes{clock, [&] { return sound.ensureDevice(); },
-                             [&](const QString& path) { return sound.decode(path); },
-                             japaneseFixedFont, freeBytes};
+    // Made at the first probe, with the sound library's own complaints kept out of the check's
+    // output: its error text is reported in the check's line.
+    std::optional<SdlSoundOutput> sound;
+    const auto quietly = [&](const std::function<PlayResult()>& probe) {
+        PlayResult r;
+        withQuietStandardError([&] {
+            if (!sound) sound.emplace();
+            r = probe();
+        });
+        return r;
+    };
+    const CheckProbes probes{
+        clock, [&] { return quietly([&] { return sound->ensureDevice(); }); },
+        [&](const QString& path) { return quietly([&] { return sound->decode(path); }); },
+        japaneseFixedFont, freeBytes};
     print(QStringLiteral("カズトビ１ %1.%2.%3 の設置の確認（コンピューター %4）")
               .arg(version::major)
               .arg(version::minor)

@@ -58,6 +58,7 @@ public:
         const bool soundTable = soundNames(sounds);
         roster();
         recordFile();
+        newFilesInDataFolder();
         leftoverTemporaries();
         if (soundTable) soundFiles(sounds);
         audioDevice();
@@ -239,7 +240,7 @@ private:
                     QStringLiteral("基本フォルダにプログラムのフォルダと同じ名前「%"
                                    "1」のフォルダを作ってください")
                         .arg(m_h.programFolderName));
-            else if (!folder.isWritable())
+            else if (!newFileProblem().isEmpty())
                 say(Kind::Error, subject, path,
                     QStringLiteral("まだなく、フォルダに書き込めないので作れません"),
                     QStringLiteral(
@@ -324,6 +325,31 @@ private:
         } else {
             refusedLock(writing, path, writer);
         }
+    }
+
+    // What stops a new file in the data folder, found by making one (empty: nothing). The
+    // only write of the check: a uniquely named file, removed at once. A folder's attributes
+    // are not asked, as a Windows share may call a folder read-only that takes new files.
+    const QString& newFileProblem() {
+        if (!m_newFileTried) m_newFileProblem = tryNewFileBeside(m_h.dataFolder + files::records);
+        m_newFileTried = true;
+        return m_newFileProblem;
+    }
+
+    // The teacher's erase and the criteria save write a new file beside the old one and rename
+    // it over the old: a folder that refuses new files stops both, even with every file
+    // writable.
+    void newFilesInDataFolder() {
+        if (!QFileInfo(m_h.dataFolder).isDir()) return; // the record file's line says so
+        const QString subject = QStringLiteral("データフォルダへの新しいファイル");
+        if (newFileProblem().isEmpty()) {
+            say(Kind::Ok, subject, m_h.dataFolder,
+                QStringLiteral("作って消せます（記録の消去と基準の保存に使います）"));
+            return;
+        }
+        say(Kind::Error, subject, m_h.dataFolder, newFileProblem(),
+            QStringLiteral("このコンピューターのユーザーに、このフォルダでのファイルの作成と削除を"
+                           "許可してください。記録の消去と基準の保存ができません"));
     }
 
     // Files a replacement of the record or criteria file leaves behind when it is stopped.
@@ -479,6 +505,8 @@ private:
     Hensuu1 m_h;
     Kind m_worst = Kind::Ok;
     double m_newestDate = -1;
+    bool m_newFileTried = false;
+    QString m_newFileProblem;
 };
 
 } // namespace

@@ -39,8 +39,9 @@ struct CheckProbes {
 constexpr qint64 kLowFreeSpaceBytes = 10 * 1024 * 1024;
 
 // Checks, from this computer, everything the program reads and writes at start and while a
-// pupil runs, in the order the start-up needs it. Reads only: no school file is created,
-// changed or locked longer than the check of the record file's lock takes.
+// pupil runs, in the order the start-up needs it. No school file is created, changed or locked
+// longer than the check of the record file's lock takes; the one thing written is a uniquely
+// named file in the data folder, removed at once, to find a folder that refuses new files.
 // Returns the exit status: 0 all well, 1 the program would not start or could not record,
 // 2 warnings only.
 int checkSchool(const QString& programDir, const CheckProbes& probes,

@@ -1,21 +1,20 @@
 #include "locked_file.h"
-#include "shell/text_codec.h"
+#include "shell/system_error.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSysInfo>
 
 #ifdef _WIN32
 #include <algorithm>
-#include <QDir>
-#include <QFileInfo>
 #include <string>
 #include <vector>
 #include <windows.h>
 #else
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,20 +70,41 @@ QString replacementNameBeside(const QString& path) {
     QString host;
     for (const QChar c : QSysInfo::machineHostName().left(32))
         host += (c.unicode() < 128 && c.isLetterOrNumber()) || c == u'-' ? c : QChar(u'_');
+    // One arg call: a folder named with a "%" must come through as it is.
     return QStringLiteral("%1.new-%2-%3-%4")
-        .arg(path, host)
-        .arg(QCoreApplication::applicationPid())
-        .arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
+        .arg(path, host, QString::number(QCoreApplication::applicationPid()),
+             QStringLiteral("%1").arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0')));
 }
+
+namespace {
+// Why a replacement failed names the folder: the new file is made, written and renamed there,
+// so the folder's permissions and free space are what stop it, not the file's.
+enum class InFolder { Create, Write, Replace };
+QString folderProblem(const QString& path, InFolder step, int code) {
+    static const char16_t* const what[] = {u"新しいファイルを作れません", u"新しいファイルを書けません",
+                                           u"ファイルを置き換えられません"};
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    return QStringLiteral("フォルダ %1 で%2: %3")
+        .arg(folder, QString::fromUtf16(what[static_cast<int>(step)]), systemErrorText(code));
+}
+} // namespace
 
 QString replaceSharedFile(const QString& path, const QByteArray& bytes,
                           const std::function<void()>& wait) {
+    // The lock's open makes a missing file; one that the replacement then fails to fill must
+    // not stay behind empty, where every computer would read it at start.
+    const bool existed = QFileInfo::exists(path);
     LockedFile f;
     const LockedFile::Status st = lockForWriting(f, path, wait);
     if (st == LockedFile::Status::Locked) return f.errorText();
     // A file this computer may not open for writing (read-only, on a share that refuses locks)
     // is still replaced as before; the replacement reports what really stops it.
-    return replaceFileWhole(path, bytes);
+    const QString error = replaceFileWhole(path, bytes);
+    qint64 left = -1;
+    if (!error.isEmpty() && !existed && st == LockedFile::Status::Ok &&
+        f.size(&left) == LockedFile::Status::Ok && left == 0)
+        QFile::remove(path);
+    return error;
 }
 
 LockedFile::Status LockedFile::open(const QString& path, bool create) { return openWith(path, true, create); }
@@ -94,7 +114,7 @@ LockedFile::Status LockedFile::openReadOnly(const QString& path) { return openWi
 
 LockedFile::Status LockedFile::fail(int code, bool lockStep) {
     m_errorCode = code;
-    m_errorText = QString::fromLocal8Bit(std::strerror(code));
+    m_errorText = systemErrorText(code);
     // On an open file, "stale" (NFS) and "no such file" (some servers) mean it was replaced.
     if (lockStep && (code == ESTALE || code == ENOENT)) return Status::Stale;
     if (lockStep && (code == EAGAIN || code == EACCES || code == EWOULDBLOCK))
@@ -128,42 +148,57 @@ LockedFile::Status LockedFile::namesOpenFile(const QString& path, bool* same) {
     return Status::Ok;
 }
 
+// Creates a new file beside path under a name no other process uses (exclusively: a name some
+// other process picked too is never shared, another one is drawn). -1 with errno set on failure.
+static int createFreshBeside(const QString& path, QByteArray* fresh) {
+    for (int tries = 1;; ++tries) {
+        *fresh = QFile::encodeName(replacementNameBeside(path));
+        const int fd = ::open(fresh->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST || tries == 8) return fd;
+    }
+}
+
+QString tryNewFileBeside(const QString& path) {
+    QByteArray fresh;
+    const int fd = createFreshBeside(path, &fresh);
+    if (fd < 0) return folderProblem(path, InFolder::Create, errno);
+    ::close(fd);
+    ::unlink(fresh.constData());
+    return {};
+}
+
 QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
     const QByteArray target = QFile::encodeName(path);
-    auto error = [](int code) { return QString::fromLocal8Bit(std::strerror(code)); };
     struct stat old {};
     const bool replacing = ::stat(target.constData(), &old) == 0;
     QByteArray fresh;
-    int fd = -1;
-    // Exclusive: a name some other process picked too is never shared, another one is drawn.
-    for (int tries = 1; fd < 0; ++tries) {
-        fresh = QFile::encodeName(replacementNameBeside(path));
-        fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || tries == 8)) return error(errno);
-    }
+    int fd = createFreshBeside(path, &fresh);
+    if (fd < 0) return folderProblem(path, InFolder::Create, errno);
     // From here on, a failure removes the new file again.
-    auto abandon = [&](int code) {
+    auto abandon = [&](InFolder step, int code) {
         if (fd >= 0) ::close(fd);
         ::unlink(fresh.constData());
-        return error(code);
+        return folderProblem(path, step, code);
     };
     for (qint64 done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) return abandon(errno);
+        if (n < 0) return abandon(InFolder::Write, errno);
         done += n;
     }
     // Keep the old file's permissions, so every computer of the school may still write it; a
     // file that is new keeps what the umask gave it.
     if (replacing) ::fchmod(fd, old.st_mode & 07777);
-    if (::fsync(fd) != 0) return abandon(errno);
+    if (::fsync(fd) != 0) return abandon(InFolder::Write, errno);
     const int closed = ::close(fd);
     const int closeError = errno;
     fd = -1;
-    if (closed != 0) return abandon(closeError);
-    if (const int injected = atFileOperationSeam("replacement-written")) return abandon(injected);
-    if (::rename(fresh.constData(), target.constData()) != 0) return abandon(errno);
+    if (closed != 0) return abandon(InFolder::Write, closeError);
+    if (const int injected = atFileOperationSeam("replacement-written"))
+        return abandon(InFolder::Replace, injected);
+    if (::rename(fresh.constData(), target.constData()) != 0)
+        return abandon(InFolder::Replace, errno);
     atFileOperationSeam("replaced");
     // The rename itself reaches the disk with the folder.
     const qsizetype slash = target.lastIndexOf('/');
@@ -273,7 +308,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 LockedFile::Status LockedFile::fail(int code, bool lockStep) {
     m_errorCode = code;
-    m_errorText = windowsErrorText(static_cast<DWORD>(code));
+    m_errorText = systemErrorText(code);
     // A sharing violation on open is "file already open" (another computer mid-operation);
     // access denied on open is a refusal, not a lock.
     if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION ||
@@ -377,24 +412,40 @@ static bool renameReplacingOpenFile(const std::wstring& from, const std::wstring
     return ok;
 }
 
-QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
-    // Several computers may replace files in the same shared folder: the new file's name is
-    // unique to this computer, process and moment, and is created only if it does not exist.
-    const QString absolute = QFileInfo(path).absoluteFilePath();
+// Several computers may replace files in the same shared folder: the new file's name is
+// unique to this computer, process and moment, and is created only if it does not exist. The
+// folder's permissions are asked by this creation itself, never by its attributes.
+static HANDLE createFreshBeside(const QString& absolute, QString* fresh) {
     HANDLE h = INVALID_HANDLE_VALUE;
-    QString fresh;
     for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        fresh = replacementNameBeside(absolute);
-        h = CreateFileW(nativePath(fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        *fresh = replacementNameBeside(absolute);
+        h = CreateFileW(nativePath(*fresh).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
-            return windowsErrorText(GetLastError());
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    if (h == INVALID_HANDLE_VALUE) return windowsErrorText(ERROR_FILE_EXISTS);
+    return h;
+}
+
+QString tryNewFileBeside(const QString& path) {
+    QString fresh;
+    const HANDLE h = createFreshBeside(QFileInfo(path).absoluteFilePath(), &fresh);
+    if (h == INVALID_HANDLE_VALUE)
+        return folderProblem(path, InFolder::Create, static_cast<int>(GetLastError()));
+    CloseHandle(h);
+    DeleteFileW(nativePath(fresh).c_str());
+    return {};
+}
+
+QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QString fresh;
+    const HANDLE h = createFreshBeside(absolute, &fresh);
+    if (h == INVALID_HANDLE_VALUE)
+        return folderProblem(path, InFolder::Create, static_cast<int>(GetLastError()));
     const std::wstring freshW = nativePath(fresh), targetW = nativePath(absolute);
-    auto failed = [&](DWORD code) {
+    auto failed = [&](DWORD code, InFolder step = InFolder::Write) {
         DeleteFileW(freshW.c_str());
-        return windowsErrorText(code);
+        return folderProblem(path, step, static_cast<int>(code));
     };
     qint64 done = 0;
     while (done < bytes.size()) {
@@ -414,7 +465,7 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
     }
     CloseHandle(h);
     if (const int injected = atFileOperationSeam("replacement-written"))
-        return failed(windowsCodeFor(injected));
+        return failed(windowsCodeFor(injected), InFolder::Replace);
     if (renameReplacingOpenFile(freshW, targetW)) {
         atFileOperationSeam("replaced");
         return {};
@@ -450,9 +501,10 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes) {
             Sleep(100);
             continue;
         }
-        if (!oldMayBeGone) return failed(code);
+        if (!oldMayBeGone) return failed(code, InFolder::Replace);
         return QStringLiteral("%1 (新しい内容は %2 にあります)")
-            .arg(windowsErrorText(code), QDir::toNativeSeparators(fresh));
+            .arg(folderProblem(path, InFolder::Replace, static_cast<int>(code)),
+                 QDir::toNativeSeparators(fresh));
     }
 }
 

@@ -86,11 +86,17 @@ bool againAfterStale(int* tries, const std::function<void()>& wait);
 // folder: host, process and a random part.
 QString replacementNameBeside(const QString& path);
 
+// Whether a new file can be made beside path, as a replacement makes one (the teacher's erase,
+// the criteria save): a uniquely named file is created and removed at once. Empty, or what
+// stops it, naming the folder.
+QString tryNewFileBeside(const QString& path);
+
 // Replaces the file at path by one holding bytes: the bytes go to a new file beside it
 // (created exclusively, with the user's umask; an existing file's permissions are kept), reach
 // the disk, and one rename puts that file in the old one's place, so the path names either
 // the complete old file or the complete new one at every moment, whatever stops the process.
-// The new file is removed again when any step fails. Returns an empty string or the error text.
+// The new file is removed again when any step fails. Returns an empty string or the error text,
+// which names the folder.
 QString replaceFileWhole(const QString& path, const QByteArray& bytes);
 
 // The same for a file that other computers replace too (the criteria file): the replacement

@@ -11,6 +11,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#endif
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
@@ -172,6 +176,31 @@ QString startDetachedProgram(const QString& program, const QStringList& argument
     if (!QProcess::startDetached(program, arguments))
         return QStringLiteral("起動プログラムを開始できません: %1").arg(program);
     return {};
+}
+
+void withQuietStandardError(const std::function<void()>& fn) {
+#ifdef _WIN32
+    const auto dup = ::_dup;
+    const auto dup2 = ::_dup2;
+    const auto close = ::_close;
+    const char* nowhere = "NUL";
+#else
+    const auto dup = ::dup;
+    const auto dup2 = ::dup2;
+    const auto close = ::close;
+    const char* nowhere = "/dev/null";
+#endif
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE* quiet = saved >= 0 ? std::fopen(nowhere, "w") : nullptr;
+    const bool redirected = quiet && dup2(fileno(quiet), 2) >= 0;
+    fn();
+    if (redirected) {
+        std::fflush(stderr);
+        dup2(saved, 2);
+    }
+    if (quiet) std::fclose(quiet);
+    if (saved >= 0) close(saved);
 }
 
 } // namespace kz

@@ -48,4 +48,9 @@ QString startDetachedProgram(const QString& program, const QStringList& argument
 // (a record is written whole or not at all). Needs the application object; call once.
 void onTerminationRequest(std::function<void()> onRequest);
 
+// Runs fn with the process's standard error going nowhere. A library that writes its own
+// complaints there (the sound system's, tens of lines on a computer without sound) must not
+// mix them into output a person reads; what went wrong comes back through its error text.
+void withQuietStandardError(const std::function<void()>& fn);
+
 } // namespace kz

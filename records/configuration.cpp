@@ -41,9 +41,7 @@ void splitSchoolCode(const QString& field, QString* schoolLine, QString* schoolC
 
 static QString fewerFields(const QString& path, int have, int need) {
     return QStringLiteral("項目が足りません: %1 (%2 項目が必要なところ %3 項目しかありません)")
-        .arg(path)
-        .arg(need)
-        .arg(have);
+        .arg(path, QString::number(need), QString::number(have));
 }
 
 QString loadPathAndCommonData(Hensuu1& h, const QString& programDir) {

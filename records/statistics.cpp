@@ -102,10 +102,8 @@ void Statistics::LoadRecords(const QString& recordPath, Services& s, double wait
             s.events.waitWithEvents(static_cast<int>(5000 * waitScale));
             if (++notFoundRetries < 4) continue;
             s.dialogs.message(QStringLiteral("ファイルがありません%1 %2 %3\n%4")
-                                  .arg(StageOpen)
-                                  .arg(r.errorText)
-                                  .arg(r.errorCode)
-                                  .arg(recordPath));
+                                  .arg(QString::number(StageOpen), r.errorText,
+                                       QString::number(r.errorCode), recordPath));
         } else {
             // The details are those of the record last read, as the buffer holds it.
             const SeisekiRecord last = recordBuffer ? *recordBuffer : SeisekiRecord{};
@@ -113,17 +111,11 @@ void Statistics::LoadRecords(const QString& recordPath, Services& s, double wait
             s.dialogs.message(
                 QStringLiteral("成績ランダムファイル表示%1 %2 %3 %4/date%5/i=%6/time=%7"
                                "/name=/Bangou=%8/level=%9/time=%10line%11")
-                    .arg(stage)
-                    .arg(r.errorCode)
-                    .arg(r.errorText)
-                    .arg(r.errorCode)
-                    .arg(numberText(last.recordDate))
-                    .arg(first)
-                    .arg(numberText(last.recordTimeOfDay))
-                    .arg(last.recordBangou)
-                    .arg(last.recordLevel)
-                    .arg(last.recordTime)
-                    .arg(stage) +
+                    .arg(QString::number(stage), QString::number(r.errorCode), r.errorText,
+                         QString::number(r.errorCode), numberText(last.recordDate),
+                         QString::number(first), numberText(last.recordTimeOfDay),
+                         QString::number(last.recordBangou), QString::number(last.recordLevel),
+                         QString::number(last.recordTime), QString::number(stage)) +
                 u'\n' + QDir::toNativeSeparators(recordPath));
         }
         s.screens.unloadAll();

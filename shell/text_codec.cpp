@@ -1,4 +1,5 @@
 #include "text_codec.h"
+#include "system_error.h"
 
 #include <algorithm>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <windows.h>
 #else
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,17 +132,6 @@ QByteArray fixedCp932Field(const QString& text, int width) {
 }
 
 #ifdef _WIN32
-QString windowsErrorText(unsigned long code) {
-    wchar_t* buf = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
-    QString text = buf ? QString::fromWCharArray(buf).trimmed() : QString();
-    if (buf)
-        LocalFree(buf);
-    return text.isEmpty() ? QStringLiteral("Windows error %1").arg(code) : text;
-}
-
 namespace {
 enum class WholeRead { Ok, Missing, Failed };
 
@@ -184,7 +173,7 @@ WholeRead readWholeFile(const QString& path, QByteArray* bytes, QString* why) {
         }
         if (code != ERROR_LOCK_VIOLATION) break;
     }
-    *why = windowsErrorText(code);
+    *why = systemErrorText(static_cast<int>(code));
     return WholeRead::Failed;
 }
 } // namespace
@@ -225,7 +214,7 @@ TextFile readCp932File(const QString& path) {
     QFile file;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         const QString why =
-            fd < 0 ? QString::fromLocal8Bit(std::strerror(openError)) : file.errorString();
+            fd < 0 ? systemErrorText(openError) : file.errorString();
         result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(shown, why);
         return result;
     }
@@ -240,8 +229,7 @@ TextFile readCp932File(const QString& path) {
     if (!decodeCp932(bytes, &result.text, &bad)) {
         result.text.clear();
         result.error = QStringLiteral("Shift_JIS (CP932) として読めないバイトがあります: %1 (%2 バイト目)")
-                           .arg(shown)
-                           .arg(bad + 1);
+                           .arg(shown, QString::number(bad + 1));
     }
     return result;
 }

@@ -23,7 +23,7 @@ QString uniqueFilePath(const QString& folder, const QString& base, const QString
     const QDir dir(folder);
     QString path = dir.filePath(base + suffix);
     for (int n = 2; exists(path); ++n)
-        path = dir.filePath(QStringLiteral("%1(%2)%3").arg(base).arg(n).arg(suffix));
+        path = dir.filePath(base + u'(' + QString::number(n) + u')' + suffix);
     return path;
 }
 

@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -130,6 +131,11 @@ QStringList japaneseGothicFamilies() {
     // A Japanese Windows lists its faces under their Japanese names.
     return {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
             QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック")};
+}
+
+QString japaneseGothicIn(const QFont& font) {
+    const QString used = QFontInfo(font).family();
+    return japaneseGothicFamilies().contains(used, Qt::CaseInsensitive) ? used : QString();
 }
 
 void Form::setBackBgr(int bgr) { setBack(this, colourFromBgr(bgr)); }

@@ -86,6 +86,9 @@ QFont fixedPitchFont(const QStringList& families);
 // The fixed-pitch Japanese Gothic of the classroom's Windows first (under its Japanese and its
 // English name), then the one Debian installs.
 QStringList japaneseGothicFamilies();
+// The Japanese Gothic of japaneseGothicFamilies() that font resolves to on this computer, empty
+// when it falls back to a face without one (the set-up check warns of that).
+QString japaneseGothicIn(const QFont& font);
 
 // The name of element n of a control array: "Command4(2)".
 inline QString arrayName(const QString& control, int n) {

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -321,6 +322,59 @@ private slots:
         QCOMPARE(bytesOf(path), QByteArray("new"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 #endif
+    }
+
+    // A share folder whose name holds "%" signs is a folder like any other: the erase and the
+    // criteria save replace their files in it, and a save that cannot finish leaves no empty
+    // criteria file behind for every computer to read at start.
+    void replacementsInAFolderNamedWithPercent_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<bool>("fails"); // the new file cannot be put in place
+        for (const QString& folder : {QStringLiteral("5年%3組"), QStringLiteral("%1%2%3%4")}) {
+            for (const char* op : {"erase", "first criteria save", "criteria save"})
+                QTest::addRow("%s, %s", qPrintable(folder), op) << folder << op << false;
+        }
+        QTest::newRow("first criteria save fails")
+            << QStringLiteral("5年%3組") << "first criteria save" << true;
+    }
+    void replacementsInAFolderNamedWithPercent() {
+        QFETCH(QString, folder);
+        QFETCH(QString, operation);
+        QFETCH(bool, fails);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(folder);
+        QVERIFY(QDir().mkpath(data));
+        const QString records = data + QStringLiteral("/成績累積データ.dat");
+        const QString criteria = data + QStringLiteral("/タイム回数データ.txt");
+        const auto seam = failAt("replacement-written", fails ? EIO : 0);
+        QString error;
+        QString path = criteria;
+        QByteArray expected = "new criteria";
+        if (operation == QStringLiteral("erase")) {
+            test::writeFile(records, runs(3, 1));
+            path = records;
+            expected = runs(1, 1) + runs(1, 3);
+            const RecordFile::Result r = RecordFile(records).erase(
+                2, runs(1, 2), data + QStringLiteral("/成績累積データtemp.dat"), {});
+            error = r.errorText;
+        } else {
+            if (operation == QStringLiteral("criteria save")) test::writeFile(criteria, "old");
+            error = replaceSharedFile(criteria, expected, {});
+        }
+        if (fails) {
+            QVERIFY(!error.isEmpty());
+            QVERIFY(!QFileInfo::exists(path));
+            QCOMPARE(QDir(data).entryList(QDir::Files | QDir::Hidden), QStringList());
+            return;
+        }
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(bytesOf(path), expected);
+        // Nothing beside it: no copy, no new file under a mangled name.
+        QCOMPARE(QDir(data).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{folder});
     }
 
     // Several computers append at once while others read: every record lands exactly once and

@@ -438,11 +438,63 @@ private slots:
         QCOMPARE(f.dialogs.messages.size(), 1);
         const QString message = f.dialogs.messages[0];
         if (other.switched) // as root without another user, the file cannot be refused
-            QVERIFY2(
-                message.startsWith(QStringLiteral("成績ランダムファイル記録Permission denied")),
-                qPrintable(message));
+            QVERIFY2(message.startsWith(QStringLiteral("成績ランダムファイル記録このユーザーには"
+                                                       "書き込み（または読み取り）が許可されていません（")),
+                     qPrintable(message));
         QVERIFY(message.endsWith(QDir::toNativeSeparators(path)));
         QCOMPARE(bytesOf(path).size(), 88);
+    }
+
+    // A data folder that takes no new files, its files all writable: the erase and the
+    // criteria save, which write a new file beside the old, say so in Japanese and name the
+    // folder; nothing changes.
+    void aDataFolderThatRefusesNewFiles_data() {
+        QTest::addColumn<bool>("erase"); // else the criteria save
+        QTest::newRow("erase") << true;
+        QTest::newRow("criteria save") << false;
+    }
+    void aDataFolderThatRefusesNewFiles() {
+        QFETCH(bool, erase);
+        QTemporaryDir dir;
+        const QString records = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        const QString criteria = dir.filePath(QStringLiteral("タイム回数データ.txt"));
+        writeRecords(records, {makeRecord(QDate(2026, 12, 9), 5, 1, 20),
+                               makeRecord(QDate(2026, 12, 9), 6, 1, 30)});
+        writeFile(criteria, "old");
+        const auto everyone = QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                              QFileDevice::ReadOther | QFileDevice::WriteOwner |
+                              QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        QVERIFY(QFile::setPermissions(records, everyone));
+        QVERIFY(QFile::setPermissions(criteria, everyone));
+        QVERIFY(QFile::setPermissions(
+            dir.path(), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                            QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther));
+        const QByteArray recordsBefore = bytesOf(records);
+        AsOtherUser other;
+#ifndef _WIN32
+        if (::geteuid() == 0) QSKIP("as root without another user, the folder cannot refuse");
+#else
+        if (QFile probe(dir.filePath(QStringLiteral("probe"))); probe.open(QIODevice::WriteOnly))
+            QSKIP("the folder's read-only attribute does not stop this user");
+#endif
+        QString message;
+        if (erase) {
+            const RecordFile::Result r =
+                RecordFile(records).erase(1, {}, dir.filePath(QStringLiteral("成績累積データtemp.dat")), {});
+            QVERIFY(!r.ok());
+            message = recordFileMessage(QStringLiteral("成績ランダムファイル記録"), r, records);
+        } else {
+            message = replaceSharedFile(criteria, "new", {});
+        }
+        const QString folder = QDir::toNativeSeparators(dir.path());
+        QVERIFY2(message.contains(QStringLiteral("フォルダ %1 で新しいファイルを作れません: "
+                                                 "このユーザーには書き込み（または読み取り）が"
+                                                 "許可されていません（")
+                                      .arg(folder)),
+                 qPrintable(message));
+        QCOMPARE(bytesOf(records), recordsBefore);
+        QCOMPARE(bytesOf(criteria), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     // Messages about the record file name it, after the operation's text.

@@ -2,12 +2,19 @@
 #include "shell/field_reader.h"
 #include "shell/numbers.h"
 #include "shell/startup.h"
+#include "shell/system_error.h"
 #include "shell/text_codec.h"
 #include "support/fakes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#endif
 
 using namespace kz;
 
@@ -368,6 +375,43 @@ private slots:
         QCOMPARE(h.correctCount, 0);
         QCOMPARE(h.plusKeyState, 0);
         QCOMPARE(f.screens.shown, QStringList{screen::MainFrm});
+    }
+
+    // A system error reads as a Japanese cause for the common ones, then the system's own
+    // text in parentheses; any other code keeps the system's text alone.
+    void systemErrorsExplainTheCommonCauses_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("cause"); // empty: none
+#ifdef _WIN32
+        QTest::newRow("access denied") << int(ERROR_ACCESS_DENIED) << QStringLiteral("許可されていません");
+        QTest::newRow("disk full") << int(ERROR_DISK_FULL) << QStringLiteral("いっぱいです");
+        QTest::newRow("sharing violation") << int(ERROR_SHARING_VIOLATION) << QStringLiteral("使っています");
+        QTest::newRow("network name gone") << int(ERROR_NETNAME_DELETED) << QStringLiteral("つながりません");
+        QTest::newRow("file missing") << int(ERROR_FILE_NOT_FOUND) << QStringLiteral("ありません");
+        QTest::newRow("other") << int(ERROR_INVALID_PARAMETER) << QString();
+#else
+        QTest::newRow("permission") << EACCES << QStringLiteral("許可されていません");
+        QTest::newRow("read-only disk") << EROFS << QStringLiteral("許可されていません");
+        QTest::newRow("disk full") << ENOSPC << QStringLiteral("いっぱいです");
+        QTest::newRow("lock held") << EAGAIN << QStringLiteral("使っています");
+        QTest::newRow("stale share") << ESTALE << QStringLiteral("つながりません");
+        QTest::newRow("file missing") << ENOENT << QStringLiteral("ありません");
+        QTest::newRow("other") << EINVAL << QString();
+#endif
+    }
+    void systemErrorsExplainTheCommonCauses() {
+        QFETCH(int, code);
+        QFETCH(QString, cause);
+        const QString own = systemOwnErrorText(code);
+        QVERIFY(!own.isEmpty());
+        const QString text = systemErrorText(code);
+        if (cause.isEmpty()) {
+            QCOMPARE(text, own);
+            return;
+        }
+        QVERIFY2(text.endsWith(u'（' + own + u'）'), qPrintable(text));
+        const QString before = text.chopped(own.size() + 2);
+        QVERIFY2(before.contains(cause), qPrintable(text));
     }
 };
 

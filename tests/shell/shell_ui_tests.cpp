@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
+#include <QFontDatabase>
 #include <QtTest>
 
 using namespace kz;
@@ -148,6 +149,16 @@ private slots:
         const QFontMetricsF fm(font);
         QVERIFY2(fm.horizontalAdvance(QStringLiteral("i")) == fm.horizontalAdvance(QStringLiteral("W")),
                  qPrintable(QFontInfo(font).family()));
+    }
+
+    // The set-up check reports the Japanese face the forms' font resolves to, and none when
+    // that font falls back to a face without Japanese.
+    void japaneseGothicOfTheFormsFont() {
+        if (!QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
+            QSKIP("IPAGothic is not installed");
+        QCOMPARE(japaneseGothicIn(fixedPitchFont(japaneseGothicFamilies())),
+                 QStringLiteral("IPAGothic"));
+        QCOMPARE(japaneseGothicIn(fixedPitchFont({QStringLiteral("No Such Family kz")})), QString());
     }
 
     void registryLoadsOnceActivatesOnEachShowAndUnloadsLater() {

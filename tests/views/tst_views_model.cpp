@@ -458,6 +458,8 @@ private slots:
             << QStringLiteral("比較グラフ_57_a_b_c_d_e_f_g_h_i_j_20261209_150405");
         QTest::newRow("control") << QStringLiteral("x\ty\nz")
                                  << QStringLiteral("比較グラフ_57_x_y_z_20261209_150405");
+        QTest::newRow("percent") << QStringLiteral("%1さん")
+                                 << QStringLiteral("比較グラフ_57_%1さん_20261209_150405");
         QTest::newRow("full-width kept")
             << QStringLiteral("ひ／み：？")
             << QStringLiteral("比較グラフ_57_ひ／み：？_20261209_150405");
@@ -468,18 +470,26 @@ private slots:
         QCOMPARE(comparisonPdfBaseName(57, name, QDateTime(kToday, QTime(15, 4, 5))), file);
     }
 
-    // "(n)" goes after the base name, whatever brackets the folder or the name hold.
+    // "(n)" goes after the base name, whatever brackets or "%" signs the folder or the name
+    // hold: a name is never read as a pattern.
+    void uniquePdfPath_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("brackets") << QStringLiteral("/tmp/a(1)")
+                                  << QStringLiteral("比較グラフ_5_た(ろ)う_x");
+        QTest::newRow("percent name") << QStringLiteral("/tmp/5年%3組")
+                                      << QStringLiteral("比較グラフ_5_%1さん_x");
+    }
     void uniquePdfPath() {
-        const QString folder = QStringLiteral("/tmp/a(1)");
+        QFETCH(QString, folder);
+        QFETCH(QString, base);
         QStringList existing;
         auto exists = [&](const QString& p) { return existing.contains(p); };
-        const QString base = QStringLiteral("比較グラフ_5_た(ろ)う_x");
+        const QString first = folder + u'/' + base + QStringLiteral(".pdf");
+        QCOMPARE(uniqueFilePath(folder, base, QStringLiteral(".pdf"), exists), first);
+        existing << first << folder + u'/' + base + QStringLiteral("(2).pdf");
         QCOMPARE(uniqueFilePath(folder, base, QStringLiteral(".pdf"), exists),
-                 QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x.pdf"));
-        existing << QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x.pdf")
-                 << QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x(2).pdf");
-        QCOMPARE(uniqueFilePath(folder, base, QStringLiteral(".pdf"), exists),
-                 QStringLiteral("/tmp/a(1)/比較グラフ_5_た(ろ)う_x(3).pdf"));
+                 folder + u'/' + base + QStringLiteral("(3).pdf"));
     }
 };
 
