@@ -29,9 +29,4 @@ TextFile readCp932File(const QString& path);
 // Writes text as CP932; returns an error message naming the file, or an empty string.
 QString writeCp932File(const QString& path, const QString& text);
 
-#ifdef _WIN32
-// The system's own text for a Windows error code, in the system's language.
-QString windowsErrorText(unsigned long code);
-#endif
-
 } // namespace kz
