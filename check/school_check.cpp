@@ -205,11 +205,12 @@ private:
 
     // Takes the lock the way the program does, but gives up after the probe's wait.
     template <typename Lock> Status lockWithin(LockedFile& f, Lock lock, double* tookMs) {
+        constexpr int kStepMs = 20;
         QElapsedTimer t;
         t.start();
-        Status st;
-        while ((st = (f.*lock)()) == Status::Locked && t.elapsed() < m_probes.lockWaitMs)
-            QThread::msleep(20);
+        const Status st = untilUnlocked([&] { return (f.*lock)(); },
+                                        [] { QThread::msleep(kStepMs); },
+                                        m_probes.lockWaitMs / kStepMs);
         *tookMs = t.nsecsElapsed() / 1e6;
         return st;
     }

@@ -1,5 +1,6 @@
 #pragma once
-#include <cerrno>
+#include "shell/shared_file.h"
+
 #include <functional>
 #include <QByteArray>
 #include <QString>
@@ -17,6 +18,8 @@ public:
         NotFound, // the file (or its folder) does not exist
         Stale,    // the open file is gone from under the handle (an NFS "stale file handle", a
                   // vanished file): open the path again and repeat the operation
+        InUse,    // another program holds the file open without sharing it for writing (a
+                  // teacher looking at it in a spreadsheet): wait a bounded time, then give up
         Failed,   // anything else, a refused open included; see errorText()
     };
 
@@ -51,29 +54,39 @@ private:
     // lockStep: the code came from a lock, read or write, where a conflict means "locked".
     Status fail(int code, bool lockStep = true);
     Status openWith(const QString& path, bool write, bool create);
-#ifdef _WIN32
-    void* m_handle = nullptr;
-#else
-    int m_fd = -1;
-#endif
+    // The system's side (locked_file_posix.cpp, locked_file_windows.cpp): 0 or the system's code.
+    int lockWhole(bool exclusive);
+    int unlockWhole();
+    int writeWhole(qint64 offset, const QByteArray& data);
+    int truncateTo(qint64 length);
+    NativeFile m_file = kNoFile;
     QString m_errorText;
     int m_errorCode = 0;
 };
 
+// How many waits a writer spends on a file another program holds open (InUse) before it gives
+// up: with the program's one-second wait, about ten seconds. A pupil's run waits without limit.
+inline constexpr int kInUseWaits = 10;
+inline constexpr int kWaitWithoutLimit = -1;
+
 // Opens path for writing (creating it) and takes the whole-file write lock, each step retried
-// through wait while another computer holds the lock (no wait: Locked is returned). After
-// locking, the path must still name the open file: one replaced meanwhile is dropped and the
-// new one opened, so nothing is written into a file that no longer has a name.
+// through wait while another computer holds the lock (no wait: Locked is returned). An open
+// refused because another program holds the file is waited for inUseWaits times, then InUse
+// is returned. After locking, the path must still name the open file: one replaced meanwhile
+// is dropped and the new one opened, so nothing is written into a file that no longer has a name.
 LockedFile::Status lockForWriting(LockedFile& f, const QString& path,
-                                  const std::function<void()>& wait);
+                                  const std::function<void()>& wait,
+                                  int inUseWaits = kInUseWaits);
 
 // Runs one step until it no longer meets another computer's lock, waiting between tries (no
-// wait: the first Locked is returned).
+// wait: the first Locked is returned); after maxWaits waits (unless kWaitWithoutLimit) the
+// Locked is returned too.
 template <typename Op>
-LockedFile::Status untilUnlocked(Op&& op, const std::function<void()>& wait) {
-    for (;;) {
+LockedFile::Status untilUnlocked(Op&& op, const std::function<void()>& wait,
+                                 int maxWaits = kWaitWithoutLimit) {
+    for (int waited = 0;; ++waited) {
         const LockedFile::Status st = op();
-        if (st != LockedFile::Status::Locked || !wait) return st;
+        if (st != LockedFile::Status::Locked || !wait || waited == maxWaits) return st;
         wait();
     }
 }
@@ -91,6 +104,11 @@ QString replacementNameBeside(const QString& path);
 // stops it, naming the folder.
 QString tryNewFileBeside(const QString& path);
 
+// Why a replacement failed names the folder: the new file is made, written and renamed there,
+// so the folder's permissions and free space are what stop it, not the file's.
+enum class InFolder { Create, Write, Replace };
+QString folderProblem(const QString& path, InFolder step, int code);
+
 // Replaces the file at path by one holding bytes: the bytes go to a new file beside it
 // (created exclusively, with the user's umask; an existing file's permissions are kept), reach
 // the disk, and one rename puts that file in the old one's place, so the path names either
@@ -101,21 +119,13 @@ QString replaceFileWhole(const QString& path, const QByteArray& bytes);
 
 // The same for a file that other computers replace too (the criteria file): the replacement
 // happens under the old file's write lock, so two computers saving at once take turns.
+// Another program holding the file (InUse) is waited for kInUseWaits times; then the text
+// says so and that nothing was saved.
 QString replaceSharedFile(const QString& path, const QByteArray& bytes,
                           const std::function<void()>& wait);
 
-// A seam for the tests of the sharing rules, empty in the program. It is called at named
-// points of the file operations: "lock", "read", "write", "size" (before that step on an open
-// file), "write-locked" (a writer holds the lock on the file its path names), "reopen" (the
-// path named another file), "replacement-written" (before the rename) and "replaced" (after
-// it). A non-zero return is an errno with which that step fails.
-std::function<int(const char* point)>& fileOperationSeam();
-// The seam's code for a stale handle: Windows' C library has no ESTALE.
-#ifdef ESTALE
-inline constexpr int kStaleHandleErrno = ESTALE;
-#else
-inline constexpr int kStaleHandleErrno = 116;
-#endif
-int atFileOperationSeam(const char* point);
+// The text for a save or change given up because another program holds the file: what to do,
+// then the system's own text.
+QString inUseText(const QString& errorText);
 
 } // namespace kz

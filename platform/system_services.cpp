@@ -7,19 +7,13 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
 #include <cstdio>
 #ifdef _WIN32
 #include <io.h>
-#endif
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/socket.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -129,46 +123,6 @@ void QtEventPump::waitWithEvents(int ms) {
     }
 }
 
-#ifdef Q_OS_UNIX
-namespace {
-// A signal handler may only write to a descriptor; the event loop reads the other end.
-int g_terminationPipe[2] = {-1, -1};
-
-extern "C" void terminationSignal(int) {
-    // The interrupted code may be about to read errno; the write end never blocks (a full
-    // buffer already holds a pending request).
-    const int savedErrno = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_terminationPipe[0], &byte, 1);
-    errno = savedErrno;
-}
-} // namespace
-
-void onTerminationRequest(std::function<void()> onRequest) {
-    if (g_terminationPipe[0] >= 0 ||
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_terminationPipe) != 0)
-        return;
-    ::fcntl(g_terminationPipe[0], F_SETFL, ::fcntl(g_terminationPipe[0], F_GETFL) | O_NONBLOCK);
-    auto* notifier = new QSocketNotifier(g_terminationPipe[1], QSocketNotifier::Read,
-                                         QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
-                     [onRequest = std::move(onRequest)] {
-                         char byte;
-                         [[maybe_unused]] const ssize_t n = ::read(g_terminationPipe[1], &byte, 1);
-                         onRequest();
-                     });
-    struct sigaction action {};
-    action.sa_handler = terminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-}
-#else
-// Windows ends a windowed program by closing its windows (WM_QUERYENDSESSION, WM_CLOSE), which
-// already takes the orderly way.
-void onTerminationRequest(std::function<void()>) {}
-#endif
 
 QString startDetachedProgram(const QString& program, const QStringList& arguments) {
     if (!QFileInfo::exists(program))

@@ -58,7 +58,9 @@ namespace {
 std::atomic<qint64> g_readOpens{0}, g_reads{0};
 
 RecordFile::Result fromFile(const LockedFile& f, LockedFile::Status st) {
-    return {st, f.errorText(), f.errorCode()};
+    // A change or erase given up on a program that holds the file says so and what to do.
+    return {st, st == LockedFile::Status::InUse ? inUseText(f.errorText()) : f.errorText(),
+            f.errorCode()};
 }
 
 using Status = RecordFile::Status;
@@ -213,23 +215,30 @@ RecordFile::Result RecordFile::write(qint64 n, const SeisekiRecord& rec,
                                      const QByteArray& expected) const {
     LockedFile f;
     const qint64 offset = (n - 1) * SeisekiRecord::Size;
-    bool mismatch = false;
+    const QByteArray data = rec.encode();
+    bool mismatch = false, sentStale = false;
     const Status st = reopeningWhileStale(
         f,
         [&] {
             Status st = lockForWriting(f, m_path, wait);
             if (st != Status::Ok) return st;
-            if (!expected.isEmpty()) {
+            if (!expected.isEmpty() || sentStale) {
                 QByteArray now;
                 st = untilUnlocked([&] { return f.readAt(offset, SeisekiRecord::Size, &now); },
                                    wait);
                 if (st != Status::Ok) return st;
-                if (now != expected) {
+                // The write the stale handle refused reached the server after all.
+                if (sentStale && now == data) {
+                    f.unlock();
+                    return Status::Ok;
+                }
+                if (!expected.isEmpty() && now != expected) {
                     mismatch = true;
                     return Status::Failed;
                 }
             }
-            st = untilUnlocked([&] { return f.writeAt(offset, rec.encode()); }, wait);
+            st = untilUnlocked([&] { return f.writeAt(offset, data); }, wait);
+            sentStale = st == Status::Stale;
             f.unlock();
             return st;
         },
@@ -313,18 +322,30 @@ RecordFile::Result RecordFile::moveAppendsFrom(ReplacedRecordFile& old,
     appended.truncate(appended.size() / SeisekiRecord::Size * SeisekiRecord::Size);
     if (!appended.isEmpty()) {
         LockedFile f;
+        qint64 sentAt = -1; // where a write the stale handle refused went
         st = reopeningWhileStale(
             f,
             [&] {
                 Status st = lockForWriting(f, m_path, wait);
+                if (st == Status::Ok && sentAt >= 0) {
+                    QByteArray there;
+                    st = f.readAt(sentAt, appended.size(), &there);
+                    if (st == Status::Ok && there == appended) { // it reached the server
+                        f.unlock();
+                        return Status::Ok;
+                    }
+                }
                 qint64 size = 0;
                 if (st == Status::Ok) st = f.size(&size);
-                if (st == Status::Ok)
-                    st = f.writeAt(size / SeisekiRecord::Size * SeisekiRecord::Size, appended);
+                const qint64 at = size / SeisekiRecord::Size * SeisekiRecord::Size;
+                if (st == Status::Ok) st = f.writeAt(at, appended);
+                if (st == Status::Stale) sentAt = at;
                 f.unlock();
                 return st;
             },
             wait);
+        // Another program holding the new file: try again later, as after a lock.
+        if (st == Status::InUse) st = Status::Locked;
         if (st != Status::Ok) {
             from.unlock();
             return fromFile(f, st);
@@ -338,11 +359,27 @@ RecordFile::Result RecordFile::moveAppendsFrom(ReplacedRecordFile& old,
 RecordFile::Result RecordFile::append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond,
                                       const std::function<void(SeisekiRecord&)>& fillAfterLock) const {
     LockedFile f;
+    // A write that a stale handle refused may have reached the server with only its answer
+    // lost: after reopening, the 44 bytes where it went say whether the run is recorded.
+    qint64 sentAt = -1;
+    QByteArray sent;
     const Status st = reopeningWhileStale(
         f,
         [&] {
-            Status st = lockForWriting(f, m_path, waitOneSecond);
+            // A pupil's run waits for a program holding the file as for a lock: without limit.
+            Status st = lockForWriting(f, m_path, waitOneSecond, kWaitWithoutLimit);
             if (st != Status::Ok) return st;
+            if (sentAt >= 0) {
+                QByteArray there;
+                st = untilUnlocked(
+                    [&] { return f.readAt(sentAt, SeisekiRecord::Size, &there); }, waitOneSecond);
+                if (st != Status::Ok) return st;
+                if (there == sent) {
+                    f.unlock();
+                    return Status::Ok;
+                }
+                sentAt = -1; // it did not: another computer may have appended there since
+            }
             qint64 bytes = 0;
             if ((st = untilUnlocked([&] { return f.size(&bytes); }, waitOneSecond)) != Status::Ok)
                 return st;
@@ -351,9 +388,12 @@ RecordFile::Result RecordFile::append(const SeisekiRecord& rec, const std::funct
             SeisekiRecord out = rec;
             if (fillAfterLock) fillAfterLock(out);
             const QByteArray data = out.encode();
-            if ((st = untilUnlocked([&] { return f.writeAt(offset, data); }, waitOneSecond)) !=
-                Status::Ok)
-                return st;
+            st = untilUnlocked([&] { return f.writeAt(offset, data); }, waitOneSecond);
+            if (st == Status::Stale) {
+                sentAt = offset;
+                sent = data;
+            }
+            if (st != Status::Ok) return st;
             // Written: whatever the unlock answers, closing drops the lock, and a repeat would
             // write the run twice.
             f.unlock();

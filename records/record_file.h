@@ -97,7 +97,10 @@ public:
     // another computer's lock (no wait: Locked is returned), and reopen when the path has come
     // to name another file meanwhile. Every operation starts again from the open when its
     // handle turns out stale; one that stays stale is reported as Locked, so the caller's
-    // wait-and-retry applies. Any other failure is returned.
+    // wait-and-retry applies. A write the stale handle refused is looked for after reopening
+    // and made again only when it did not reach the file. A change or erase that meets another
+    // program holding the file gives up after a bounded wait with InUse; the append waits on.
+    // Any other failure is returned.
 
     // Writes record n in place. With expected bytes, only while the record still holds them
     // (otherwise mismatch is set and nothing is written).

@@ -1,21 +1,14 @@
 #include "text_codec.h"
 #include "system_error.h"
 
+#include "shared_file.h"
+
 #include <algorithm>
 #include <QFile>
 #include <QSaveFile>
 #include <unicode/ucnv.h>
 
 #include <QDir>
-#ifdef _WIN32
-#include <string>
-#include <windows.h>
-#else
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace kz {
 
@@ -131,100 +124,26 @@ QByteArray fixedCp932Field(const QString& text, int width) {
     return bytes;
 }
 
-#ifdef _WIN32
-namespace {
-enum class WholeRead { Ok, Missing, Failed };
-
-// Reads a whole file, sharing read, write and delete with every other opener. Another
-// computer's save renames the old file away and the new one in, and holds the old file's lock
-// meanwhile (Windows locks stop reads too): a name missing for that moment, or a read refused
-// by the lock, is tried again for up to four seconds, longer than a save holds the lock.
-WholeRead readWholeFile(const QString& path, QByteArray* bytes, QString* why) {
-    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    DWORD code = 0;
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        if (attempt > 0) Sleep(100);
-        HANDLE h = CreateFileW(native.c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            code = GetLastError();
-            if ((code == ERROR_FILE_NOT_FOUND && attempt < 2) || code == ERROR_SHARING_VIOLATION)
-                continue;
-            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return WholeRead::Missing;
-            break;
-        }
-        LARGE_INTEGER size{};
-        bool ok = GetFileSizeEx(h, &size);
-        bytes->resize(ok ? static_cast<qsizetype>(size.QuadPart) : 0);
-        qsizetype done = 0;
-        while (ok && done < bytes->size()) {
-            DWORD got = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<qsizetype>(bytes->size() - done, 1 << 30));
-            ok = ReadFile(h, bytes->data() + done, chunk, &got, nullptr);
-            if (ok && got == 0) break; // it shrank meanwhile
-            done += got;
-        }
-        code = ok ? 0 : GetLastError();
-        CloseHandle(h);
-        if (ok) {
-            bytes->resize(done);
-            return WholeRead::Ok;
-        }
-        if (code != ERROR_LOCK_VIOLATION) break;
-    }
-    *why = systemErrorText(static_cast<int>(code));
-    return WholeRead::Failed;
-}
-} // namespace
-#endif
-
 TextFile readCp932File(const QString& path) {
     TextFile result;
-    QByteArray bytes;
     const QString shown = QDir::toNativeSeparators(path); // as the school writes it
-#ifdef _WIN32
-    QString why;
-    switch (readWholeFile(path, &bytes, &why)) {
-    case WholeRead::Missing:
+    // Only the open's own answer says "missing": while another computer renames a new file
+    // over this one, a separate existence check can meet the name between the two files.
+    const WholeRead read = readWholeShared(path);
+    switch (read.result) {
+    case WholeRead::Result::Missing:
         result.error = QStringLiteral("ファイルがありません: %1").arg(shown);
         return result;
-    case WholeRead::Failed:
-        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(shown, why);
+    case WholeRead::Result::OpenFailed:
+        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(shown, read.why);
         return result;
-    case WholeRead::Ok:
+    case WholeRead::Result::ReadFailed: // a share gone half-way: never taken for a short file
+        result.error = QStringLiteral("ファイルを読めません: %1 (%2)").arg(shown, read.why);
+        return result;
+    case WholeRead::Result::Ok:
         break;
     }
-#else
-    // Open first and ask nothing before: while another computer renames a new file over this
-    // one, a separate existence check can meet the name between the two files. Only the open's
-    // own answer says "missing".
-    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    int openError = fd < 0 ? errno : 0;
-    struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) { // a folder opens, but is no file
-        ::close(fd);
-        fd = -1;
-        openError = EISDIR;
-    }
-    if (openError == ENOENT || openError == ENOTDIR) {
-        result.error = QStringLiteral("ファイルがありません: %1").arg(shown);
-        return result;
-    }
-    QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        const QString why =
-            fd < 0 ? systemErrorText(openError) : file.errorString();
-        result.error = QStringLiteral("ファイルを開けません: %1 (%2)").arg(shown, why);
-        return result;
-    }
-    bytes = file.readAll();
-    // A read that fails half-way (a share gone) must not pass for a short file.
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("ファイルを読めません: %1 (%2)").arg(shown, file.errorString());
-        return result;
-    }
-#endif
+    const QByteArray& bytes = read.bytes;
     qsizetype bad = 0;
     if (!decodeCp932(bytes, &result.text, &bad)) {
         result.text.clear();

@@ -1,8 +1,10 @@
 // Another computer of the school for the sharing tests. It says "wait" each time it meets
 // another computer's lock and "reopen" when, after locking, the path named another file.
-//   record_sharing_child erase PATH N GRACE_MS   — erases record N, holding after it has locked
-//       the file: says "locked" and goes on after a line on stdin; then keeps the replaced
-//       file for GRACE_MS, moves what was appended to it and says "moved K"
+//   record_sharing_child erase PATH N GRACE_MS [hold-move]
+//       — erases record N, holding after it has locked the file: says "locked" and goes on
+//         after a line on stdin; then keeps the replaced file for GRACE_MS (with hold-move:
+//         says "erased" and keeps it until another line), moves what was appended to it and
+//         says "moved K"
 //   record_sharing_child change PATH N           — reads record N, says "ready" and after a
 //       line on stdin sets its time to 7777 in place, unless the record has changed meanwhile
 //   record_sharing_child erase-on-go PATH N      — says "ready", erases record N after a line
@@ -185,6 +187,10 @@ int main(int argc, char** argv) {
     } else if (command == u"erase") {
         Eraser eraser(args.value(4).toInt());
         r = file.erase(n, expected, copy, wait, &eraser.keeper);
+        if (args.value(5) == u"hold-move") {
+            say("erased");
+            waitForLine();
+        }
         eraser.finish();
     }
     std::printf("%s\n", r.ok() ? "done" : r.mismatch ? "mismatch" : qPrintable(r.errorText));
