@@ -161,7 +161,7 @@ Section "${PRODUCT}" SecProgram
   ${EndIf}
 SectionEnd
 
-Section /o "デスクトップにショートカット" SecDesktop
+Section /o "デスクトップにも" SecDesktop
   CreateShortCut "$DESKTOP\${PRODUCT}.lnk" "${PROGRAM_DIR}\kazutobi.exe" "" "${PROGRAM_DIR}\kazutobi.exe" 0 SW_SHOWNORMAL "" "${PRODUCT}"
 SectionEnd
 
