@@ -1,5 +1,6 @@
 // The program: the real services, the application's screens, and the event loop.
 #include "app/application.h"
+#include "app/path_file_run.h"
 #include "app/school_check_run.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/system_services.h"
@@ -14,6 +15,8 @@ using namespace kz;
 int main(int argc, char** argv) {
     if (wantsSchoolCheck(argc, argv))
         return runSchoolCheck(argc, argv);
+    if (wantsPathFileWrite(argc, argv))
+        return runPathFileWrite(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
     installQtTranslation(app, qtTranslationFolders(QCoreApplication::applicationDirPath()));

@@ -1,5 +1,6 @@
 #include "school_check_run.h"
 
+#include "app/console.h"
 #include "check/school_check.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/system_services.h"
@@ -13,9 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace kz {
 
@@ -25,38 +23,7 @@ bool wantsSchoolCheck(int argc, char** argv) {
     return false;
 }
 
-#ifdef _WIN32
-// A windowed program gets no console of its own: the check writes to the command prompt it was
-// started from, or to wherever its output was redirected.
-static void useStartingConsole() {
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) return;
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-        [[maybe_unused]] FILE* reopened = std::freopen("CONOUT$", "w", stdout);
-    }
-}
-#endif
-
-static void print(const QString& line) {
-    const QString text = line + u'\n';
-#ifdef _WIN32
-    // A console takes the characters themselves, whatever its code page.
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0, written = 0;
-    if (GetConsoleMode(out, &mode)) {
-        WriteConsoleW(out, text.utf16(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-#endif
-    // A file or pipe gets the system's encoding: UTF-8 here, the ANSI code page on Windows,
-    // whose Japanese one has the horizontal bar but no em dash.
-#ifdef _WIN32
-    std::fputs(QString(text).replace(u'\u2014', u'\u2015').toLocal8Bit().constData(), stdout);
-#else
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-#endif
-    std::fflush(stdout);
-}
+static void print(const QString& line) { printLine(line); }
 
 // The Japanese family the name list and the drill's list get, from the forms' own font.
 static QString japaneseFixedFont() {

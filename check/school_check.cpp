@@ -106,8 +106,13 @@ private:
             say(Kind::Error, QStringLiteral("基本フォルダ"), m_h.basePath,
                 base.exists() ? QStringLiteral("フォルダではありません")
                               : QStringLiteral("見つかりません"),
+#ifdef _WIN32
+                QStringLiteral("このコンピューターのエクスプローラーでその共有フォルダが開けるか、"
+                               "パスデータ.txt の 1 項目目が正しいかを確かめてください"));
+#else
                 QStringLiteral("共有がマウントされているか、パスデータ.txt の 1 "
                                "項目目が正しいかを確かめてください"));
+#endif
             return false;
         }
         say(Kind::Ok, QStringLiteral("基本フォルダ"), m_h.basePath, QStringLiteral("あります"));
@@ -226,8 +231,14 @@ private:
 
     void refusedLock(const QString& subject, const QString& path, const LockedFile& f) {
         say(Kind::Error, subject, path, QStringLiteral("ロックできません（%1）").arg(f.errorText()),
+#ifdef _WIN32
+            QStringLiteral("この共有はバイト範囲ロックを受け付けていません。ファイルサーバーの共有"
+                           "の設定でロックを許してください（パスデータ.txt は \\\\サーバー\\共有\\ "
+                           "の形で、オフラインファイルを使わずに）"));
+#else
             QStringLiteral("この共有はバイト範囲ロックを受け付けていません。ロックの使える設定でマ"
                            "ウントしなおしてください"));
+#endif
     }
 
     void recordFile() {

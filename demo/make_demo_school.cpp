@@ -3,6 +3,7 @@
 // and some weeks of generated runs so that every list has content.
 //   make_demo_school SOURCE_DIR DEMO_DIR
 // The record file is only generated when it is missing, so runs made in the demo are kept.
+#include "records/configuration.h"
 #include "records/record_file.h"
 #include "shell/ole_date.h"
 #include "shell/text_codec.h"
@@ -105,7 +106,11 @@ int main(int argc, char** argv) {
     QDir().mkpath(data);
     QDir().mkpath(sounds);
 
-    writeText(demo + QStringLiteral("パスデータ.txt"), share + QStringLiteral(",,,,,,,,,\n"));
+    const QString pathError = writePathFile(demo + QStringLiteral("パスデータ.txt"), share);
+    if (!pathError.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(pathError));
+        return 1;
+    }
     const QString common = readUtf8(source + QStringLiteral("共通データ.txt"));
     writeText(share + QStringLiteral("共通データ.txt"), common);
     writeText(data + QStringLiteral("タイム回数データ.txt"), readUtf8(source + QStringLiteral("タイム回数データ.txt")));

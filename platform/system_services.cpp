@@ -4,6 +4,7 @@
 #include <memory>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
@@ -126,9 +127,9 @@ void QtEventPump::waitWithEvents(int ms) {
 
 QString startDetachedProgram(const QString& program, const QStringList& arguments) {
     if (!QFileInfo::exists(program))
-        return QStringLiteral("起動プログラムがありません: %1").arg(program);
+        return QStringLiteral("起動プログラムがありません: %1").arg(QDir::toNativeSeparators(program));
     if (!QProcess::startDetached(program, arguments))
-        return QStringLiteral("起動プログラムを開始できません: %1").arg(program);
+        return QStringLiteral("起動プログラムを開始できません: %1").arg(QDir::toNativeSeparators(program));
     return {};
 }
 

@@ -39,6 +39,34 @@ void splitSchoolCode(const QString& field, QString* schoolLine, QString* schoolC
     }
 }
 
+QString pathFileOf(const QString& programDir) {
+    return QDir::cleanPath(withTrailingSeparator(QDir::fromNativeSeparators(programDir)) +
+                           QStringLiteral("../") + files::pathFile);
+}
+
+QString writePathFile(const QString& file, const QString& baseFolder) {
+    const auto refuse = [&file](const QString& why) {
+        return QStringLiteral("パスデータ.txt を書けません: %1 (%2)")
+            .arg(QDir::toNativeSeparators(file), why);
+    };
+    QString folder = baseFolder;
+    if (folder.trimmed().isEmpty())
+        return refuse(QStringLiteral("共有フォルダが空です"));
+    if (folder.contains(u'"') || folder.contains(u'\r') || folder.contains(u'\n'))
+        return refuse(QStringLiteral("共有フォルダに \" や改行は使えません"));
+    if (!folder.endsWith(u'\\') && !folder.endsWith(u'/'))
+        folder += folder.contains(u'\\') ? u'\\' : u'/';
+    // Quoted, the reader keeps commas and surrounding blanks as part of the folder.
+    if (folder.contains(u',') || folder.front().isSpace() || folder.back().isSpace())
+        folder = u'"' + folder + u'"';
+    const QString line = folder + QStringLiteral(",,,,,,,,,\r\n");
+    bool ok = true;
+    encodeCp932(line, &ok);
+    if (!ok)
+        return refuse(QStringLiteral("共有フォルダに CP932 にない文字があります: %1").arg(baseFolder));
+    return writeCp932File(file, line);
+}
+
 static QString fewerFields(const QString& path, int have, int need) {
     return QStringLiteral("項目が足りません: %1 (%2 項目が必要なところ %3 項目しかありません)")
         .arg(path, QString::number(need), QString::number(have));
@@ -47,7 +75,7 @@ static QString fewerFields(const QString& path, int have, int need) {
 QString loadPathAndCommonData(Hensuu1& h, const QString& programDir) {
     h.programPath = withTrailingSeparator(QDir::fromNativeSeparators(programDir));
 
-    const QString pathFile = QDir::cleanPath(h.programPath + QStringLiteral("../") + files::pathFile);
+    const QString pathFile = pathFileOf(h.programPath);
     TextFile pf = readCp932File(pathFile);
     if (!pf.ok())
         return pf.error;

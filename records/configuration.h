@@ -28,4 +28,14 @@ QString lastFolderName(const QString& folderPath);
 // A folder path with exactly one trailing "/" (a trailing "\" counts as one).
 QString withTrailingSeparator(const QString& folder);
 
+// The path file of a program folder: パスデータ.txt in the folder above it.
+QString pathFileOf(const QString& programDir);
+
+// Writes the path file `file` naming the shared base folder, as the start-up reads it: CP932,
+// ten fields on one CR LF line, the folder first with its trailing separator (added as the
+// folder writes its separators: "\\server\kazutobi" gets a backslash) and nine empty fields.
+// A folder the file cannot hold (empty, a quote or line break, characters outside CP932) writes
+// nothing. Returns an empty string, or a message naming the file and the problem.
+QString writePathFile(const QString& file, const QString& baseFolder);
+
 } // namespace kz

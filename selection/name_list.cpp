@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <QThread>
 
 namespace kz {
@@ -178,7 +177,8 @@ QString launcherPath(const QString& programPath) {
 void ProgramMenuExit(Program& p) {
     const QString program = launcherPath(p.h.programPath);
     const QString error = startDetachedProgram(program, {QStringLiteral("001")});
-    if (!error.isEmpty()) std::fprintf(stderr, "%s\n", qUtf8Printable(error));
+    // Said in a box: a windowed program's error output is seen by nobody.
+    if (!error.isEmpty()) p.s.dialogs.message(error);
     // Runs an older program appended to a file erased moments ago still go to the new file.
     p.replacedFiles.finish([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
     p.s.program.endProgram(0);

@@ -1,6 +1,8 @@
 // The start-up configuration: the path file and the common data, the folders derived from them,
 // and the messages that name a missing or malformed file.
 #include "records/configuration.h"
+#include "shell/field_reader.h"
+#include "shell/text_codec.h"
 #include "support/fakes.h"
 
 #include <QTemporaryDir>
@@ -87,6 +89,59 @@ private slots:
         QCOMPARE(h.pathSpare[1], QStringLiteral("0010"));
         QCOMPARE(h.pathSpare[9], QStringLiteral("1.50"));
         QCOMPARE(h.commonLine6.toText(), QStringLiteral("123")); // a variant slot, as before
+    }
+
+    // The installer's path file: the bytes the start-up reads on a Japanese Windows, the folder
+    // as its first field with one trailing separator; a folder the file cannot hold writes
+    // nothing (an empty `bytes`).
+    void pathFileWriter_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("firstField");
+        const QByteArray spares(",,,,,,,,,\r\n");
+        QTest::newRow("share, separator added")
+            << "\\\\server\\kazutobi" << "\\\\server\\kazutobi\\" + spares << "\\\\server\\kazutobi\\";
+        QTest::newRow("share, separator kept")
+            << "\\\\server\\kazutobi\\" << "\\\\server\\kazutobi\\" + spares << "\\\\server\\kazutobi\\";
+        // 表 is 95 5C: its second byte is no separator, so one is added.
+        QTest::newRow("kanji ending in 5C")
+            << "Z:\\成績表" << QByteArray("Z:\\\x90\xac\x90\xd1\x95\x5c\\") + spares << "Z:\\成績表\\";
+        QTest::newRow("NEC special") << "\\\\s\\①組" << QByteArray("\\\\s\\\x87\x40\x91\x67\\") + spares
+                                     << "\\\\s\\①組\\";
+        QTest::newRow("posix folder") << "/srv/kazutobi-share" << "/srv/kazutobi-share/" + spares
+                                      << "/srv/kazutobi-share/";
+        QTest::newRow("comma quoted") << "\\\\s\\a,b" << "\"\\\\s\\a,b\\\"" + spares << "\\\\s\\a,b\\";
+        QTest::newRow("empty") << "" << QByteArray() << "";
+        QTest::newRow("blanks") << "  " << QByteArray() << "";
+        QTest::newRow("not in CP932") << "\\\\s\\caf\u00e9" << QByteArray() << "";
+        QTest::newRow("quote") << "\\\\s\\a\"b" << QByteArray() << "";
+        QTest::newRow("line break") << "\\\\s\\a\r\nb" << QByteArray() << "";
+    }
+    void pathFileWriter() {
+        QFETCH(QString, folder);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, firstField);
+        QTemporaryDir dir;
+        const QString file = pathFileOf(dir.filePath(QStringLiteral("kazutobi")));
+        QCOMPARE(file, dir.filePath(QStringLiteral("パスデータ.txt")));
+        const QString error = writePathFile(file, folder);
+        if (bytes.isEmpty()) {
+            QVERIFY(error.contains(QStringLiteral("パスデータ.txt")));
+            QVERIFY(!QFileInfo::exists(file));
+            return;
+        }
+        QCOMPARE(error, QString());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), bytes);
+        const TextFile read = readCp932File(file);
+        QVERIFY(read.ok());
+        FieldReader r(read.text);
+        QCOMPARE(r.nextRaw(), firstField);
+        int more = 0;
+        for (; !r.atEnd(); ++more)
+            QCOMPARE(r.nextRaw(), QString());
+        QCOMPARE(more, 9);
     }
 
     void configurationErrorsNameTheFile() {

@@ -439,13 +439,17 @@ void SelectionModelTest::missingRosterEndsWithMessage() {
 void SelectionModelTest::programMenuExit() {
     School s;
     QDir().mkpath(s.p->h.programPath);
-    // No launcher: the program still ends, normally.
+    // No launcher: a box says which one is missing (a windowed program's error output is seen by
+    // nobody), and the program still ends, normally.
     try {
         ProgramMenuExit(*s.p);
         QFAIL("did not end");
     } catch (const ProgramEnded& e) {
         QCOMPARE(e.status, 0);
     }
+    QCOMPARE(s.fake.dialogs.messages.size(), 1);
+    QVERIFY(s.fake.dialogs.messages[0].contains(
+        QDir::toNativeSeparators(launcherPath(s.p->h.programPath))));
     // A launcher beside the program folder, in a folder with a Japanese name, gets "001" as its
     // one argument; a real program, so that this runs alike wherever the program runs.
     const QString launcher = launcherPath(s.p->h.programPath);
@@ -453,6 +457,7 @@ void SelectionModelTest::programMenuExit() {
     QVERIFY(QDir().mkpath(QFileInfo(launcher).absolutePath()));
     QVERIFY(QFile::copy(QStringLiteral(LAUNCHER_STUB), launcher));
     QVERIFY_THROWS_EXCEPTION(ProgramEnded, ProgramMenuExit(*s.p));
+    QCOMPARE(s.fake.dialogs.messages.size(), 1); // none when it starts
     QTRY_VERIFY(QFileInfo(seen).size() > 0);
     QFile f(seen);
     QVERIFY(f.open(QIODevice::ReadOnly));
