@@ -11,6 +11,12 @@
 #include <QThread>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+#include <utility>
+#include <windows.h>
+#endif
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
@@ -160,10 +166,36 @@ void onTerminationRequest(std::function<void()> onRequest) {
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
 }
+
+void onSessionEnding(std::function<void()>) {}
 #else
 // Windows ends a windowed program by closing its windows (WM_QUERYENDSESSION, WM_CLOSE), which
 // already takes the orderly way.
 void onTerminationRequest(std::function<void()>) {}
+
+namespace {
+class SessionEndFilter final : public QAbstractNativeEventFilter {
+public:
+    explicit SessionEndFilter(std::function<void()> onEnding) : m_onEnding(std::move(onEnding)) {}
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        const MSG* msg = static_cast<const MSG*>(message);
+        // wParam TRUE: the session really ends; Qt goes on with its own handling afterwards.
+        if (type == "windows_generic_MSG" && msg->message == WM_ENDSESSION && msg->wParam &&
+            m_onEnding) {
+            const auto onEnding = std::exchange(m_onEnding, nullptr); // once, for all windows
+            onEnding();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_onEnding;
+};
+} // namespace
+
+void onSessionEnding(std::function<void()> onEnding) {
+    QCoreApplication::instance()->installNativeEventFilter(new SessionEndFilter(std::move(onEnding)));
+}
 #endif
 
 QString startDetachedProgram(const QString& program, const QStringList& arguments) {

@@ -48,4 +48,9 @@ QString startDetachedProgram(const QString& program, const QStringList& argument
 // (a record is written whole or not at all). Needs the application object; call once.
 void onTerminationRequest(std::function<void()> onRequest);
 
+// When the session ends (logoff, shutdown) and the system ends the program within seconds of
+// telling it (Windows: about 5 s after WM_ENDSESSION), onEnding runs at once, before Qt's own
+// end. Where the system waits for the program instead (POSIX: the signals above), never.
+void onSessionEnding(std::function<void()> onEnding);
+
 } // namespace kz

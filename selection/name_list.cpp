@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <QThread>
 
 namespace kz {
 
@@ -179,8 +178,7 @@ void ProgramMenuExit(Program& p) {
     const QString program = launcherPath(p.h.programPath);
     const QString error = startDetachedProgram(program, {QStringLiteral("001")});
     if (!error.isEmpty()) std::fprintf(stderr, "%s\n", qUtf8Printable(error));
-    // Runs an older program appended to a file erased moments ago still go to the new file.
-    p.replacedFiles.finish([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+    // The end of every way out moves the runs an older program appended to an erased file.
     p.s.program.endProgram(0);
 }
 
