@@ -5,7 +5,10 @@
 #include "records/ui/records_screens.h"
 #include "selection/ui/selection_screens.h"
 #include "shell/ui/Firstfrm.h"
+#include "platform/system_services.h"
 #include "views/ui/FrmData.h"
+
+#include <QApplication>
 
 namespace kz {
 
@@ -21,6 +24,19 @@ Application::Application(Services& services, ScreenRegistry& registry, QString p
     registerDrillScreens(registry, p);
     registerSelectionScreens(registry, p, m_selection);
     registerRecordBrowser(registry, p);
+}
+
+Application::~Application() { QObject::disconnect(m_aboutToQuit); }
+
+void Application::connectWaysOut(QtProgramControl& control) {
+    onTerminationRequest([] {
+        QApplication::closeAllWindows();
+        QCoreApplication::exit(0);
+    });
+    m_aboutToQuit = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                                     [this] { m_program.endRecordKeeping(); });
+    onSessionEnding([this] { m_program.endRecordKeeping(true); });
+    control.beforeEnd = [this] { m_program.endRecordKeeping(); };
 }
 
 void Application::start() {

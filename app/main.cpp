@@ -20,11 +20,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
     installQtTranslation(app, qtTranslationFolders(QCoreApplication::applicationDirPath()));
-    // Ended by the system (logout, shutdown): the same orderly end as closing the window.
-    onTerminationRequest([] {
-        QApplication::closeAllWindows();
-        QCoreApplication::exit(0);
-    });
     // Every screen needs a font with Japanese glyphs, or Qt draws empty boxes.
     // MS Gothic on a Japanese Windows, IPAGothic on Linux.
     QFont font(japaneseGothicFamilies() << QStringLiteral("Noto Sans CJK JP"));
@@ -43,6 +38,7 @@ int main(int argc, char** argv) {
     Services services{clock, timers, events, dialogs, random, sound, registry, program};
 
     Application application(services, registry, QCoreApplication::applicationDirPath());
+    application.connectWaysOut(program);
     application.start();
     return QApplication::exec();
 }

@@ -53,4 +53,9 @@ void onTerminationRequest(std::function<void()> onRequest);
 // mix them into output a person reads; what went wrong comes back through its error text.
 void withQuietStandardError(const std::function<void()>& fn);
 
+// When the session ends (logoff, shutdown) and the system ends the program within seconds of
+// telling it (Windows: about 5 s after WM_ENDSESSION), onEnding runs at once, before Qt's own
+// end. Where the system waits for the program instead (POSIX: the signals above), never.
+void onSessionEnding(std::function<void()> onEnding);
+
 } // namespace kz

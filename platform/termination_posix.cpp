@@ -46,4 +46,7 @@ void onTerminationRequest(std::function<void()> onRequest) {
         ::sigaction(signal, &action, nullptr);
 }
 
+// The system waits for the program here: the signals above take the orderly way.
+void onSessionEnding(std::function<void()>) {}
+
 } // namespace kz

@@ -26,6 +26,14 @@ struct Program {
     SeisekiRecord recordBuffer; // the one record every read and write of the file goes through
     // Record files replaced by an erase, kept open until older programs' appends are moved.
     ReplacedFiles replacedFiles{s};
+    // Every way out of the program calls this once the screens are gone: the rest of the
+    // grace period is waited out and what older programs appended is moved, bounded (see
+    // ReplacedFiles::finish). What could not be moved goes to a line of the log file beside
+    // the program and, unless the system is ending the program within seconds (atOnce), to a
+    // notice that closes itself. Nothing is held afterwards, so a second call does nothing.
+    void endRecordKeeping(bool atOnce = false);
+    static constexpr int NoticeMs = 4000;
+    QString logFilePath() const { return h.programPath + files::log; }
 
     // Waits of the record file's retry rules, in ms; tests shorten them.
     int retryWaitMs = 1000;

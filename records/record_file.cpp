@@ -410,8 +410,9 @@ RecordReads recordReadsSoFar() {
 }
 
 ReplacedFiles::~ReplacedFiles() {
+    m_timer.reset(); // no tick may walk the entries while they go
     for (Entry& e : m_entries)
-        move(e, {});
+        move(e);
 }
 
 void ReplacedFiles::keep(const QString& path, ReplacedRecordFile old) {
@@ -419,15 +420,11 @@ void ReplacedFiles::keep(const QString& path, ReplacedRecordFile old) {
     schedule();
 }
 
-bool ReplacedFiles::move(Entry& e, const std::function<void()>& wait) {
+RecordFile::Result ReplacedFiles::move(Entry& e) {
     qint64 moved = 0;
-    const RecordFile::Result r = RecordFile(e.path).moveAppendsFrom(e.old, wait, &moved);
-    if (r.status == RecordFile::Status::Locked) return false;
+    const RecordFile::Result r = RecordFile(e.path).moveAppendsFrom(e.old, {}, &moved);
     m_moved += moved;
-    if (!r.ok())
-        m_s.dialogs.message(
-            recordFileMessage(QStringLiteral("成績ランダムファイル記録"), r, e.path));
-    return true;
+    return r;
 }
 
 void ReplacedFiles::moveDue() {
@@ -437,26 +434,69 @@ void ReplacedFiles::moveDue() {
         Entry& e = m_entries[i];
         if (e.dueTick > now) {
             ++i;
-        } else if (!move(e, {})) {
+            continue;
+        }
+        const RecordFile::Result r = move(e);
+        if (r.status == RecordFile::Status::Locked) {
             e.dueTick = now + LockedRetryMs;
             ++i;
-        } else {
-            m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
         }
+        const QString path = e.path;
+        m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+        if (!r.ok())
+            m_s.dialogs.message(recordFileMessage(QStringLiteral("成績ランダムファイル記録"), r, path));
     }
     schedule();
 }
 
-void ReplacedFiles::finish(const std::function<void(int ms)>& sleepMs) {
-    if (m_timer) m_timer->setEnabled(false);
+std::vector<ReplacedFiles::Unmoved> ReplacedFiles::finish(const std::function<void(int ms)>& sleepMs,
+                                                          bool atOnce) {
+    m_timer.reset();
+    std::vector<Unmoved> unmoved;
+    if (m_entries.empty()) return unmoved;
     qint64 due = m_s.clock.tickMs();
-    for (const Entry& e : m_entries)
-        due = std::max(due, e.dueTick);
-    if (const qint64 left = due - m_s.clock.tickMs(); left > 0 && !m_entries.empty())
-        sleepMs(static_cast<int>(left));
-    for (Entry& e : m_entries)
-        move(e, [&] { sleepMs(LockedRetryMs); });
+    if (!atOnce)
+        for (const Entry& e : m_entries)
+            due = std::max(due, e.dueTick);
+    if (const qint64 left = due - m_s.clock.tickMs(); left > 0) sleepMs(static_cast<int>(left));
+    const qint64 bound = m_s.clock.tickMs() + (atOnce ? 0 : LockBoundMs);
+    for (;;) {
+        for (size_t i = 0; i < m_entries.size();) {
+            const RecordFile::Result r = move(m_entries[i]);
+            if (r.status == RecordFile::Status::Locked) {
+                ++i;
+                continue;
+            }
+            if (!r.ok()) unmoved.push_back({m_entries[i].path, -1, r.errorText});
+            m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        const qint64 left = bound - m_s.clock.tickMs();
+        if (m_entries.empty() || left <= 0) break;
+        sleepMs(static_cast<int>(std::min<qint64>(LockedRetryMs, left)));
+    }
+    // Still locked at the bound: what the replaced file holds beyond its old end is lost when
+    // it closes, as is any run its holder writes later.
+    for (Entry& e : m_entries) {
+        qint64 bytes = 0;
+        const qint64 appended = e.old.file->size(&bytes) == LockedFile::Status::Ok
+                                    ? std::max<qint64>(0, bytes / SeisekiRecord::Size - e.old.end)
+                                    : -1;
+        unmoved.push_back({e.path, appended, QString()});
+    }
     m_entries.clear();
+    return unmoved;
+}
+
+QString unmovedText(const ReplacedFiles::Unmoved& u) {
+    const QString count =
+        u.records > 0 ? QStringLiteral("（") + QString::number(u.records) + QStringLiteral("件）") : QString();
+    const QString why = u.errorText.isEmpty()
+                            ? QStringLiteral("ほかのコンピュータがファイルを使い続けています。")
+                            : u.errorText;
+    return QStringLiteral("消去の後にほかのコンピュータが記録した成績") + count +
+           QStringLiteral("を新しいファイルへ移せませんでした。") + why + u'\n' +
+           QDir::toNativeSeparators(u.path);
 }
 
 void ReplacedFiles::schedule() {

@@ -142,6 +142,9 @@ class ReplacedFiles {
 public:
     static constexpr int DefaultGraceMs = 3000;
     static constexpr int LockedRetryMs = 250; // another computer held a lock: try again soon
+    // At the end, how long past the grace period a held lock is waited for: an older program
+    // keeps its lock while it shows a message, so the end never waits on it for ever.
+    static constexpr int LockBoundMs = 5000;
 
     explicit ReplacedFiles(Services& s, int graceMs = DefaultGraceMs) : graceMs(graceMs), m_s(s) {}
     ~ReplacedFiles(); // moves at once what it still holds
@@ -151,8 +154,18 @@ public:
     void keep(const QString& path, ReplacedRecordFile old);
     // Moves the appends of each file whose grace period has run out (the timer calls this).
     void moveDue();
-    // At the program's end: sleeps out the rest of the grace periods and moves everything.
-    void finish(const std::function<void(int ms)>& sleepMs);
+
+    // A replaced file whose appends could not be moved at the end.
+    struct Unmoved {
+        QString path;        // the record file that replaced it
+        qint64 records = -1; // whole records appended to it that are lost; -1: not known
+        QString errorText;   // empty: another computer held a lock until the bound
+    };
+    // At the program's end: sleeps out the rest of the grace periods and moves everything,
+    // trying again while another computer holds a lock, until LockBoundMs past the grace
+    // period. atOnce (the system ends the program within seconds): no sleep, one try each.
+    // Returns what stayed unmoved; nothing is held afterwards.
+    std::vector<Unmoved> finish(const std::function<void(int ms)>& sleepMs, bool atOnce = false);
     int pending() const { return static_cast<int>(m_entries.size()); }
     qint64 moved() const { return m_moved; }
 
@@ -164,8 +177,8 @@ private:
         ReplacedRecordFile old;
         qint64 dueTick;
     };
-    // Moves one file's appends; false when another computer held a lock.
-    bool move(Entry& e, const std::function<void()>& wait);
+    // Moves one file's appends (Locked: another computer held a lock; nothing moved).
+    RecordFile::Result move(Entry& e);
     void schedule();
 
     Services& m_s;
@@ -173,6 +186,9 @@ private:
     std::vector<Entry> m_entries;
     qint64 m_moved = 0;
 };
+
+// Texts of what stayed unmoved at the end: for the notice on the screen and the log line.
+QString unmovedText(const ReplacedFiles::Unmoved& u);
 
 // A message about the record file: the operation's text, the error text, then the file.
 QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path);

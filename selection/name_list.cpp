@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <QThread>
 
 namespace kz {
 
@@ -179,8 +178,7 @@ void ProgramMenuExit(Program& p) {
     const QString error = startDetachedProgram(program, {QStringLiteral("001")});
     // Said in a box: a windowed program's error output is seen by nobody.
     if (!error.isEmpty()) p.s.dialogs.message(error);
-    // Runs an older program appended to a file erased moments ago still go to the new file.
-    p.replacedFiles.finish([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+    // The end of every way out moves the runs an older program appended to an erased file.
     p.s.program.endProgram(0);
 }
 

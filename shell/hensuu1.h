@@ -78,6 +78,8 @@ inline const QString recordsTemp = QStringLiteral("成績累積データtemp.dat
 inline const QString roster = QStringLiteral("新名簿.txt");
 inline const QString soundFolder = QStringLiteral("音フォルダ");
 inline const QString soundNames = QStringLiteral("新音ファイル.txt");
+// Beside the program: what went wrong where no screen was left to say it.
+inline const QString log = QStringLiteral("kazutobi.log");
 } // namespace files
 
 // A pupil counts as a teacher when the name holds "★" or "先生".

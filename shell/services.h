@@ -1,7 +1,9 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QThread>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -46,6 +48,9 @@ public:
     virtual void processEvents() = 0;
     // Wait ms milliseconds while events keep running.
     virtual void waitWithEvents(int ms) = 0;
+    // Wait ms milliseconds with no event running: at the program's end, when no screen is left
+    // and nothing may start anew.
+    virtual void sleep(int ms) { QThread::msleep(static_cast<unsigned long>(std::max(0, ms))); }
 };
 
 class Dialogs {
@@ -56,6 +61,8 @@ public:
     // A modal question: OK / Cancel, or Yes / No. True for OK or Yes.
     enum class Buttons { OkCancel, YesNo };
     virtual bool ask(const QString& text, const QString& title, Buttons buttons) = 0;
+    // A small window that nobody has to close: shown for ms, then gone; returns when it is.
+    virtual void notice(const QString& text, int ms) = 0;
 };
 
 class RandomSource {

@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -28,6 +33,25 @@ bool QtDialogs::ask(const QString& text, const QString& title, Buttons buttons) 
     return box.exec() == accept;
 }
 
+void QtDialogs::notice(const QString& text, int ms) {
+    QWidget box(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint);
+    box.setAttribute(Qt::WA_QuitOnClose, false); // its end is not the program's
+    box.setWindowTitle(defaultTitle);
+    auto* layout = new QVBoxLayout(&box);
+    layout->setContentsMargins(24, 18, 24, 18);
+    layout->addWidget(new QLabel(text, &box));
+    auto* closing = new QLabel(QStringLiteral("（この表示は%1秒で閉じます）").arg((ms + 999) / 1000), &box);
+    closing->setAlignment(Qt::AlignRight);
+    layout->addWidget(closing);
+    box.adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        box.move(screen->availableGeometry().center() - box.rect().center());
+    box.show();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 QStringList qtTranslationFolders(const QString& programFolder) {
     return {QDir(programFolder).filePath(QStringLiteral("translations")),
             QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
@@ -46,6 +70,7 @@ bool installQtTranslation(QCoreApplication& app, const QStringList& folders) {
 void QtProgramControl::endProgram(int status) {
     m_screens.unloadAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (beforeEnd) beforeEnd();
     std::fflush(nullptr);
     // No file stays open between operations, so nothing is left to close but the streams.
     std::exit(status);

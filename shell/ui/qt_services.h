@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class QCoreApplication;
 
 namespace kz {
@@ -12,14 +14,17 @@ class QtDialogs final : public Dialogs {
 public:
     void message(const QString& text, const QString& title) override;
     bool ask(const QString& text, const QString& title, Buttons buttons) override;
+    void notice(const QString& text, int ms) override;
     QString defaultTitle;
 };
 
-// Ends the process: every screen unloaded, the event loop left, files closed by the runtime.
+// Ends the process: every screen unloaded, then beforeEnd (what every way out of the program
+// does last), then the streams flushed and the process left.
 class QtProgramControl final : public ProgramControl {
 public:
     explicit QtProgramControl(Screens& screens) : m_screens(screens) {}
     [[noreturn]] void endProgram(int status) override;
+    std::function<void()> beforeEnd;
 
 private:
     Screens& m_screens;

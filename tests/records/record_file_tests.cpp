@@ -1,6 +1,8 @@
 // The shared record file: record bytes, appends, reads, and appends from several processes.
+#include "records/program.h"
 #include "records/record_file.h"
 #include "shell/ole_date.h"
+#include "shell/text_codec.h"
 #include "support/fakes.h"
 #include "support/files.h"
 
@@ -417,6 +419,84 @@ private slots:
         }
         QCOMPARE(bytesOf(path), kept + runs(lateRuns, 100));
         QCOMPARE(keeper.moved(), qint64(lateRuns));
+        QVERIFY(f.dialogs.messages.isEmpty());
+    }
+
+    // The program's end (every way out calls it) sleeps out only the rest of the grace period,
+    // waits for a held lock at most LockBoundMs more, and reports what it could not move in a
+    // notice and a line of the log beside the program. When the system ends the session it
+    // moves at once and only logs. An older program (opened before the erase) appends one run
+    // at runAt, under a lock it takes at lockFrom and lets go at letGo (-1: never).
+    void theEndWaitsOutTheRestOfTheGracePeriodBounded_data() {
+        QTest::addColumn<int>("closeAt"); // ms after the erase
+        QTest::addColumn<bool>("atOnce");
+        QTest::addColumn<int>("runAt");
+        QTest::addColumn<int>("lockFrom"); // -1: no lock held
+        QTest::addColumn<int>("letGo");
+        QTest::addColumn<int>("endAt");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("closed 0.5 s after, a run 1 s after") << 500 << false << 1000 << -1 << -1 << 3000 << true;
+        QTest::newRow("closed after the grace period") << 3500 << false << -1 << -1 << -1 << 3500 << false;
+        QTest::newRow("a lock let go 6 s after") << 500 << false << 1000 << 1000 << 6000 << 6000 << true;
+        QTest::newRow("a lock held past the bound") << 500 << false << 1000 << 1000 << -1 << 8000 << false;
+        QTest::newRow("the session ends: at once") << 500 << true << 200 << -1 << -1 << 500 << true;
+        QTest::newRow("the session ends, a lock held") << 500 << true << 200 << 100 << -1 << 500 << false;
+    }
+    void theEndWaitsOutTheRestOfTheGracePeriodBounded() {
+        QFETCH(int, closeAt);
+        QFETCH(bool, atOnce);
+        QFETCH(int, runAt);
+        QFETCH(int, lockFrom);
+        QFETCH(int, letGo);
+        QFETCH(int, endAt);
+        QFETCH(bool, moved);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("成績累積データ.dat"));
+        test::writeFile(path, runs(3, 1));
+        FakeServices f;
+        Program p(f.services);
+        p.h.programPath = dir.filePath(QStringLiteral("kazutobi/"));
+        QVERIFY(QDir().mkpath(p.h.programPath));
+        LockedFile older;
+        QCOMPARE(older.open(path, false), LockedFile::Status::Ok);
+        QVERIFY(RecordFile(path).erase(2, {}, QString(), {}, &p.replacedFiles).ok());
+        bool locked = false, ran = false;
+        auto act = [&] {
+            const qint64 t = f.clock().tick;
+            if (lockFrom >= 0 && t >= lockFrom && !locked && (letGo < 0 || t < letGo))
+                locked = older.lockExclusive() == LockedFile::Status::Ok;
+            if (runAt >= 0 && t >= runAt && !ran) {
+                ran = older.writeAt(3 * 44, runs(1, 100)) == LockedFile::Status::Ok;
+                QVERIFY(ran);
+            }
+            if (locked && letGo >= 0 && t >= letGo) {
+                older.unlock();
+                locked = false;
+            }
+        };
+        while (f.clock().tick < closeAt) {
+            f.world.advance(50);
+            act();
+        }
+        f.events.onSleep = act;
+        p.endRecordKeeping(atOnce);
+        QCOMPARE(f.clock().tick, qint64(endAt));
+        QCOMPARE(p.replacedFiles.pending(), 0);
+        const QByteArray kept = runs(1, 1) + runs(1, 3);
+        QCOMPARE(bytesOf(path), moved ? kept + runs(1, 100) : kept);
+        const bool lost = ran && !moved;
+        QCOMPARE(f.dialogs.notices.size(), lost && !atOnce ? 1 : 0);
+        QFile log(p.logFilePath());
+        QCOMPARE(log.exists(), lost);
+        if (lost) {
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            QString text;
+            QVERIFY(decodeCp932(log.readAll(), &text));
+            QVERIFY2(text.startsWith(QStringLiteral("2026/12/09 10:00:")), qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("成績（1件）を新しいファイルへ移せませんでした")), qPrintable(text));
+            QVERIFY(text.endsWith(QDir::toNativeSeparators(path) + QStringLiteral("\r\n")));
+            if (!atOnce) QCOMPARE(f.dialogs.noticeMs, std::vector<int>{Program::NoticeMs});
+        }
         QVERIFY(f.dialogs.messages.isEmpty());
     }
 

@@ -14,6 +14,10 @@
 //       — a computer running an older program: open, whole-file lock (waiting WAIT_MS while
 //         another holds it), append at the end, unlock, close; it never checks that the path
 //         still names the file it locked
+//   record_sharing_child older PATH STUDENT      — an older program that opened the file before
+//       an erase: says "open"; after a line takes the whole-file lock on what it opened (saying
+//       "wait" while another holds it) and says "locked"; after a line appends one run at the
+//       end, lets go and says "done"
 //   record_sharing_child erase-loop PATH COUNT PAUSE_MS GRACE_MS — erases record 1 COUNT times
 //   record_sharing_child hold PATH...              — opens the files for reading, as another
 //       computer's program does between its reads, says "open" and closes them after a line
@@ -76,6 +80,31 @@ int oldProtocolAppend(const QString& path, int student, int count, int waitMs) {
     return 0;
 }
 
+int olderOnLines(const QString& path, int student) {
+    LockedFile f;
+    if (f.open(path, true) != LockedFile::Status::Ok) return 3;
+    say("open");
+    waitForLine();
+    for (LockedFile::Status st; (st = f.lockExclusive()) != LockedFile::Status::Ok;) {
+        if (st != LockedFile::Status::Locked) return 4;
+        say("wait");
+        sleepMs(50);
+    }
+    say("locked");
+    waitForLine();
+    qint64 size = 0;
+    if (f.size(&size) != LockedFile::Status::Ok) return 5;
+    SeisekiRecord r;
+    r.recordDate = 46365;
+    r.recordBangou = static_cast<qint16>(student);
+    r.recordLevel = 1;
+    r.recordTime = 55;
+    if (f.writeAt(size / 44 * 44, r.encode()) != LockedFile::Status::Ok) return 5;
+    f.unlock();
+    say("done");
+    return 0;
+}
+
 // Erases with the replaced file kept as the program keeps it, on a clock that runs in real time.
 struct Eraser {
     test::FakeServices fake;
@@ -129,6 +158,7 @@ int main(int argc, char** argv) {
     if (command == u"old-append")
         return oldProtocolAppend(path, args.value(3).toInt(), args.value(4).toInt(),
                                  args.value(5).toInt());
+    if (command == u"older") return olderOnLines(path, args.value(3).toInt());
     if (command == u"save-stop-at") {
         CriteriaGrid grid;
         if (!grid.LoadGrid(path).isEmpty()) return 4;

@@ -73,8 +73,15 @@ public:
         if (onWait)
             onWait();
     }
+    void sleep(int ms) override {
+        slept.push_back(ms);
+        m_world.advance(ms);
+        if (onSleep)
+            onSleep();
+    }
     int processed = 0;
-    std::vector<int> waited;
+    std::vector<int> waited, slept;
+    std::function<void()> onSleep;
     std::function<void()> onProcess;
     std::function<void()> onWait;
 
@@ -98,6 +105,12 @@ public:
         answers.pop_front();
         return a;
     }
+    void notice(const QString& text, int ms) override {
+        notices << text;
+        noticeMs.push_back(ms);
+    }
+    QStringList notices;
+    std::vector<int> noticeMs;
     QStringList messages;
     QStringList titles;
     QStringList questions;

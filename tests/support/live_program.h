@@ -23,6 +23,7 @@ public:
         m_world.advance(ms);
         QCoreApplication::processEvents();
     }
+    void sleep(int ms) override { m_world.advance(ms); }
 
 private:
     FakeWorld& m_world;
