@@ -67,11 +67,10 @@ QString folderProblem(const QString& path, InFolder step, int code) {
         .arg(folder, QString::fromUtf16(what[static_cast<int>(step)]), systemErrorText(code));
 }
 
-QString inUseText(const QString& errorText) {
-    return QStringLiteral("ほかのプログラムがこのファイルを開いているので、記録できませんでした"
-                          "（何も記録していません）。そのプログラムでファイルを閉じてから、もう一度"
-                          "記録してください。(") +
-           errorText + u')';
+QString inUseText(int code) {
+    return QStringLiteral("ほかのプログラムがこのファイルを開いているので、何も変えられませんでした。"
+                          "そのプログラムでファイルを閉じてから、もう一度してください。（") +
+           systemOwnErrorText(code) + u'）';
 }
 
 QString replaceSharedFile(const QString& path, const QByteArray& bytes,
@@ -82,7 +81,7 @@ QString replaceSharedFile(const QString& path, const QByteArray& bytes,
     LockedFile f;
     const LockedFile::Status st = lockForWriting(f, path, wait);
     if (st == LockedFile::Status::Locked) return f.errorText();
-    if (st == LockedFile::Status::InUse) return inUseText(f.errorText());
+    if (st == LockedFile::Status::InUse) return inUseText(f.errorCode());
     // A file this computer may not open for writing (read-only, on a share that refuses locks)
     // is still replaced as before; the replacement reports what really stops it.
     const QString error = replaceFileWhole(path, bytes);

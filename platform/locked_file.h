@@ -126,6 +126,6 @@ QString replaceSharedFile(const QString& path, const QByteArray& bytes,
 
 // The text for a save or change given up because another program holds the file: what to do,
 // then the system's own text.
-QString inUseText(const QString& errorText);
+QString inUseText(int code);
 
 } // namespace kz

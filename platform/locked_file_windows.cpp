@@ -24,7 +24,7 @@ HANDLE handleOf(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
 // the folder's problem.
 QString replacementErrorText(const QString& path, InFolder step, DWORD code) {
     const int c = static_cast<int>(code);
-    return conditionOf(c, false) == FileCondition::InUse ? inUseText(systemErrorText(c))
+    return conditionOf(c, false) == FileCondition::InUse ? inUseText(c)
                                                          : folderProblem(path, step, c);
 }
 } // namespace

@@ -59,7 +59,7 @@ std::atomic<qint64> g_readOpens{0}, g_reads{0};
 
 RecordFile::Result fromFile(const LockedFile& f, LockedFile::Status st) {
     // A change or erase given up on a program that holds the file says so and what to do.
-    return {st, st == LockedFile::Status::InUse ? inUseText(f.errorText()) : f.errorText(),
+    return {st, st == LockedFile::Status::InUse ? inUseText(f.errorCode()) : f.errorText(),
             f.errorCode()};
 }
 
@@ -322,15 +322,23 @@ RecordFile::Result RecordFile::moveAppendsFrom(ReplacedRecordFile& old,
     appended.truncate(appended.size() / SeisekiRecord::Size * SeisekiRecord::Size);
     if (!appended.isEmpty()) {
         LockedFile f;
-        qint64 sentAt = -1; // where a write the stale handle refused went
+        qint64 landed = 0; // records an earlier, stale-answered write did put in the new file
         st = reopeningWhileStale(
             f,
             [&] {
                 Status st = lockForWriting(f, m_path, wait);
-                if (st == Status::Ok && sentAt >= 0) {
+                if (st == Status::Ok && old.sentAt >= 0) {
                     QByteArray there;
-                    st = f.readAt(sentAt, appended.size(), &there);
-                    if (st == Status::Ok && there == appended) { // it reached the server
+                    st = f.readAt(old.sentAt, old.sentBytes, &there);
+                    if (st == Status::Ok) {
+                        if (there == appended.left(old.sentBytes)) { // it reached the server
+                            landed += old.sentBytes / SeisekiRecord::Size;
+                            old.end += old.sentBytes / SeisekiRecord::Size;
+                            appended.remove(0, old.sentBytes);
+                        }
+                        old.sentAt = -1;
+                    }
+                    if (st == Status::Ok && appended.isEmpty()) {
                         f.unlock();
                         return Status::Ok;
                     }
@@ -339,7 +347,10 @@ RecordFile::Result RecordFile::moveAppendsFrom(ReplacedRecordFile& old,
                 if (st == Status::Ok) st = f.size(&size);
                 const qint64 at = size / SeisekiRecord::Size * SeisekiRecord::Size;
                 if (st == Status::Ok) st = f.writeAt(at, appended);
-                if (st == Status::Stale) sentAt = at;
+                if (st == Status::Stale) {
+                    old.sentAt = at;
+                    old.sentBytes = appended.size();
+                }
                 f.unlock();
                 return st;
             },
@@ -350,7 +361,7 @@ RecordFile::Result RecordFile::moveAppendsFrom(ReplacedRecordFile& old,
             from.unlock();
             return fromFile(f, st);
         }
-        *moved = appended.size() / SeisekiRecord::Size;
+        *moved = landed + appended.size() / SeisekiRecord::Size;
     }
     from.close();
     return {};

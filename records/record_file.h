@@ -58,6 +58,10 @@ class ReplacedFiles;
 struct ReplacedRecordFile {
     std::unique_ptr<LockedFile> file;
     qint64 end = 0; // whole records it held when replaced; any after them are such appends
+    // A move whose write met a stale handle may have reached the server all the same: where it
+    // went and how many bytes, so the next try looks there before it writes them again.
+    qint64 sentAt = -1;
+    qint64 sentBytes = 0;
 };
 
 // The one owner of "成績累積データ.dat": every operation opens it, works by record number
