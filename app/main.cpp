@@ -1,6 +1,7 @@
 // The program: the real services, the application's screens, and the event loop.
 #include "app/application.h"
 #include "app/school_check_run.h"
+#include "app/serve_run.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/system_services.h"
 #include "shell/ui/form.h"
@@ -14,6 +15,8 @@ using namespace kz;
 int main(int argc, char** argv) {
     if (wantsSchoolCheck(argc, argv))
         return runSchoolCheck(argc, argv);
+    if (wantsServe(argc, argv))
+        return runServe(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
     installQtTranslation(app, qtTranslationFolders(QCoreApplication::applicationDirPath()));

@@ -28,7 +28,7 @@ bool wantsSchoolCheck(int argc, char** argv) {
 #ifdef _WIN32
 // A windowed program gets no console of its own: the check writes to the command prompt it was
 // started from, or to wherever its output was redirected.
-static void useStartingConsole() {
+void useStartingConsole() {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) return;
     if (AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -37,7 +37,7 @@ static void useStartingConsole() {
 }
 #endif
 
-static void print(const QString& line) {
+void printLine(const QString& line) {
     const QString text = line + u'\n';
 #ifdef _WIN32
     // A console takes the characters themselves, whatever its code page.
@@ -85,7 +85,7 @@ int runSchoolCheck(int argc, char** argv) {
     const CheckProbes probes{clock, [&] { return sound.ensureDevice(); },
                              [&](const QString& path) { return sound.decode(path); },
                              japaneseFixedFont, freeBytes};
-    print(QStringLiteral("カズトビ１ %1.%2.%3 の設置の確認（コンピューター %4）")
+    printLine(QStringLiteral("カズトビ１ %1.%2.%3 の設置の確認（コンピューター %4）")
               .arg(version::major)
               .arg(version::minor)
               .arg(version::revision)
@@ -95,9 +95,9 @@ int runSchoolCheck(int argc, char** argv) {
         checkSchool(QCoreApplication::applicationDirPath(), probes, [&](const CheckLine& line) {
             errors += line.kind == CheckLine::Kind::Error;
             warnings += line.kind == CheckLine::Kind::Warning;
-            print(checkLineText(line));
+            printLine(checkLineText(line));
         });
-    print(QStringLiteral("結果: エラー %1 件、注意 %2 件（終了コード %3）")
+    printLine(QStringLiteral("結果: エラー %1 件、注意 %2 件（終了コード %3）")
               .arg(errors)
               .arg(warnings)
               .arg(status));

@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 namespace kz {
 
 // `kazutobi --check`: no window; checks the school from this computer and prints one line per
@@ -7,5 +9,13 @@ namespace kz {
 // warnings only).
 bool wantsSchoolCheck(int argc, char** argv);
 int runSchoolCheck(int argc, char** argv);
+
+// One line to standard output, in the console's or the system's encoding (a Windows program
+// writes to the command prompt it was started from).
+void printLine(const QString& line);
+#ifdef _WIN32
+// Writes standard output to the command prompt the program was started from, if any.
+void useStartingConsole();
+#endif
 
 } // namespace kz

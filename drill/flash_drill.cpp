@@ -167,7 +167,7 @@ void FlashDrill::showRemaining() {
 }
 
 void FlashDrill::レベル別設定() {
-    m_h.problemsPerRun = 5;
+    m_h.problemsPerRun = kProblemsPerRun;
     showRemaining();
 }
 

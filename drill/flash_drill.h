@@ -35,6 +35,7 @@ struct Problem {
     double total = 0;
 };
 constexpr int kNumbersPerProblem = 5;
+constexpr int kProblemsPerRun = 5; // correct answers that make a run
 Problem makeProblem(RandomSource& random, int count = kNumbersPerProblem);
 
 // Why a level cannot be started (a level number out of range, or a recorded level without a
