@@ -10,6 +10,7 @@ const state = {
 // What the flash showed and when (requestAnimationFrame timestamps), for the frame test.
 window.flashLog = [];
 window.flashPlan = [];
+window.flashCount = 0; // problems flashed so far, shown again ones included
 
 function deviceId() {
   let id = localStorage.getItem("kazutobiDevice");
@@ -188,6 +189,7 @@ function flashProblem(problem) {
   plan.push({ text: "？", frames: 0 });
   window.flashPlan = plan;
   window.flashLog = [];
+  window.flashCount += 1;
   let index = -1, left = 0;
   const flash = $("flash");
   const frame = (ts) => {

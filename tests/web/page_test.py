@@ -116,12 +116,19 @@ def key(driver, k):
     tap(driver, driver.find_element(By.CSS_SELECTOR, '#keypad button[data-key="%s"]' % k))
 
 
+seen = {"count": 0}
+
+
 def shown_numbers(driver):
-    wait(driver, "return !document.getElementById('drill').hidden && document.getElementById('flash').textContent === '？'")
+    """The numbers of the next problem, once the page has flashed all of them."""
+    wait(driver, "return !document.getElementById('drill').hidden && window.flashCount > %d && "
+                 "document.getElementById('flash').textContent === '？'" % seen["count"])
+    seen["count"] = driver.execute_script("return window.flashCount")
     return [int(e["text"]) for e in driver.execute_script("return window.flashLog") if e["text"].isdigit()]
 
 
 def to_menu(driver, url, pupil):
+    seen["count"] = 0
     driver.get(url)
     wait(driver, "return document.querySelector('#nameList button')")
     tap(driver, driver.find_element(By.CSS_SELECTOR, '#nameList button[data-number="%d"]' % pupil))
@@ -238,6 +245,7 @@ def shots(program, folder):
     try:
         for width, height in ((1180, 820), (820, 1180), (1366, 768)):
             driver = browser(top, width, height, True)
+            seen["count"] = 0
             name = lambda what: os.path.join(folder, "%s-%dx%d.png" % (what, width, height))
             try:
                 driver.get(url)
@@ -263,10 +271,10 @@ def shots(program, folder):
                     for d in str(sum(numbers)):
                         key(driver, d)
                     key(driver, " ")
+                    wait(driver, "return !document.getElementById('result').hidden || window.flashCount > %d"
+                         % seen["count"])
                     if driver.execute_script("return !document.getElementById('result').hidden"):
                         break
-                    wait(driver, "return !document.getElementById('result').hidden || "
-                                 "document.getElementById('flash').textContent !== '？'")
                 wait(driver, "return !document.getElementById('result').hidden")
                 driver.save_screenshot(name("6-result"))
             finally:
