@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "app/path_file_run.h"
 #include "app/school_check_run.h"
+#include "app/serve_run.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/system_services.h"
 #include "shell/ui/form.h"
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
         return runSchoolCheck(argc, argv);
     if (wantsPathFileWrite(argc, argv))
         return runPathFileWrite(argc, argv);
+    if (wantsServe(argc, argv))
+        return runServe(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
     installQtTranslation(app, qtTranslationFolders(QCoreApplication::applicationDirPath()));

@@ -30,6 +30,33 @@ QString problemLine(const QString& op, double number) {
     return QStringLiteral(" ") + op + rightPart(QStringLiteral("      ") + numberText(number), 3);
 }
 
+Problem makeProblem(RandomSource& random, int count) {
+    Problem p;
+    count = std::clamp(count, 1, FlashDrill::MaxNumbers);
+    for (int i = 1; i <= count; ++i) {
+        // Int(r * 10 + 1) for r in [0, 1); the clamp only guards a source that strays from it.
+        const double n = std::clamp(wholeFloor(random.next() * 10 + 1), 1.0, 10.0);
+        p.numbers.append(n);
+        p.total += n;
+    }
+    return p;
+}
+
+QString levelStartRefusal(const CriteriaTable& criteria, const Hensuu1& h, int level) {
+    if (level < 1 || level >= kLevelSlots)
+        return QStringLiteral("レベル番号 %1 は使えません。").arg(level);
+    if (h.levelRecorded[level] != 0 && criteria.minimumTime[level] <= 0)
+        return QStringLiteral("「%1」に、レベル%2「%3」の最低タイムがありません。")
+            .arg(files::criteria)
+            .arg(level)
+            .arg(h.levelNames[level]);
+    return {};
+}
+
+int runClockSeconds(qint64 runStartTick, qint64 nowTick) {
+    return static_cast<int>(roundHalfEven((nowTick - runStartTick) / 1000.0));
+}
+
 FlashDrill::FlashDrill(Program& program, DrillView& view)
     : m_p(program), m_h(program.h), m_s(program.s), m_view(view),
       m_timer1(m_s.timers.createTimer(false)), m_timer2(m_s.timers.createTimer(true)),
@@ -64,15 +91,7 @@ void FlashDrill::Form_Load() {
 }
 
 bool FlashDrill::levelCanStart() {
-    const int level = m_h.LevelNo;
-    QString why;
-    if (level < 1 || level >= kLevelSlots)
-        why = QStringLiteral("レベル番号 %1 は使えません。").arg(level);
-    else if (m_h.levelRecorded[level] != 0 && m_p.criteria.minimumTime[level] <= 0)
-        why = QStringLiteral("「%1」に、レベル%2「%3」の最低タイムがありません。")
-                  .arg(files::criteria)
-                  .arg(level)
-                  .arg(m_h.levelNames[level]);
+    const QString why = levelStartRefusal(m_p.criteria, m_h, m_h.LevelNo);
     if (why.isEmpty()) return true;
     // The time-out would be 0 and the bar scale undefined: back to where the run was started.
     m_s.dialogs.message(why, m_h.programTitle);
@@ -148,7 +167,7 @@ void FlashDrill::showRemaining() {
 }
 
 void FlashDrill::レベル別設定() {
-    m_h.problemsPerRun = 5;
+    m_h.problemsPerRun = kProblemsPerRun;
     showRemaining();
 }
 
@@ -167,12 +186,12 @@ void FlashDrill::問題作成表示() {
     const FlashSpeed speed = flashSpeedForLevel(m_h.LevelNo);
     m_displayMs = speed.displayMs;
     m_gapMs = speed.gapMs;
-    m_numbersPerProblem = 5;
+    const Problem problem = makeProblem(m_s.random, kNumbersPerProblem);
+    m_numbersPerProblem = static_cast<int>(problem.numbers.size());
     m_runningTotal = 0;
     m_view.clearList(drillctl::List1);
     for (int i = 1; i <= m_numbersPerProblem; ++i) {
-        // Int(r * 10 + 1) for r in [0, 1); the clamp only guards a source that strays from it.
-        m_numbers[i] = std::clamp(wholeFloor(m_s.random.next() * 10 + 1), 1.0, 10.0);
+        m_numbers[i] = problem.numbers[i - 1];
         m_operators[i] = QStringLiteral("+");
         if (m_operators[i] == QLatin1String("+"))
             m_runningTotal += m_numbers[i];
@@ -340,8 +359,7 @@ void FlashDrill::setElapsedBar(int seconds) {
 
 void FlashDrill::sTimer1_Timer() {
     // Measured on the monotonic tick, so a run across midnight is timed right.
-    m_h.elapsedSeconds =
-        static_cast<int>(roundHalfEven((m_s.clock.tickMs() - m_h.runStartTick) / 1000.0));
+    m_h.elapsedSeconds = runClockSeconds(m_h.runStartTick, m_s.clock.tickMs());
     const bool recorded = m_h.levelRecorded[m_h.LevelNo] != 0;
     const bool timeOutApplies = recorded && m_h.timeoutSeconds > 0;
     if (recorded) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <memory>
+#include <QList>
 #include <QString>
 
 namespace kz {
@@ -10,6 +11,8 @@ namespace kz {
 struct Program;
 struct Hensuu1;
 struct Services;
+struct CriteriaTable;
+class RandomSource;
 class Timer;
 
 // How long a number and the "+" between two numbers stay visible at a level, in ms.
@@ -24,6 +27,24 @@ FlashSpeed flashSpeedForLevel(int level);
 // One line of List1 for a number: a space, the operator, the number right-aligned in three
 // characters (" +  7", " + 10").
 QString problemLine(const QString& op, double number);
+
+// One problem: numbers from 1 to 10, all added, and their total. The desktop drill and the
+// browser drill's server both make their problems here.
+struct Problem {
+    QList<double> numbers;
+    double total = 0;
+};
+constexpr int kNumbersPerProblem = 5;
+constexpr int kProblemsPerRun = 5; // correct answers that make a run
+Problem makeProblem(RandomSource& random, int count = kNumbersPerProblem);
+
+// Why a level cannot be started (a level number out of range, or a recorded level without a
+// minimum time, which would make the time-out 0); empty when it can.
+QString levelStartRefusal(const CriteriaTable& criteria, const Hensuu1& h, int level);
+
+// The run clock's reading in whole seconds: the tick since the run's start (moved back by the
+// penalties), rounded half to even. The drill reads it once a second.
+int runClockSeconds(qint64 runStartTick, qint64 nowTick);
 
 // The drill screen's behaviour: the problem, the flash sequence, answer entry and judgement,
 // the run clock and the status panel. It reaches the screen only through DrillView and the

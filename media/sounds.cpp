@@ -64,11 +64,13 @@ PlayResult SoundPlayer::playFile(const QString& fileName) {
     return r;
 }
 
+int SoundTable::pickSlot(int kind, double r) const {
+    const int slot = static_cast<int>(wholeFloor(r * count(kind) + 1));
+    return (slot < 1 || slot > Names) ? 1 : slot;
+}
+
 PlayResult SoundPlayer::playKind(int kind) {
-    const int n = m_table.count(kind);
-    int slot = static_cast<int>(wholeFloor(m_services.random.next() * n + 1));
-    if (slot < 1 || slot > SoundTable::Names)
-        slot = 1;
+    const int slot = m_table.pickSlot(kind, m_services.random.next());
     return playFile(m_table.soundNames[kind][slot] + QStringLiteral(".wav"));
 }
 

@@ -16,6 +16,8 @@ struct SoundTable {
     // Fills the table from the file's text. Returns an empty string, or what is wrong.
     QString load(const QString& text);
     int count(int kind) const;
+    // Which of a kind's files plays for a random r in [0, 1): slot 1..20 (1 when out of range).
+    int pickSlot(int kind, double r) const;
 };
 
 // Reads soundFolder + "新音ファイル.txt"; the message names the file when it fails.

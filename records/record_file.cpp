@@ -530,24 +530,33 @@ QString recordFileMessage(const QString& operation, const RecordFile::Result& r,
     return operation + r.errorText + u'\n' + QDir::toNativeSeparators(path);
 }
 
-void AppendRecord(const QString& path, SeisekiRecord& recordBuffer, int bangou, int levelNo,
-                  int resultTime, const QString& schoolCode, Services& s, int retryWaitMs) {
-    recordBuffer.recordBangou = static_cast<qint16>(bangou);
-    recordBuffer.recordLevel = static_cast<qint16>(levelNo);
-    recordBuffer.recordTime = resultTime;
-    recordBuffer.recordSchoolCode = fixedCp932Field(schoolCode, SeisekiRecord::TextWidth);
-    recordBuffer.recordName = QByteArray(SeisekiRecord::TextWidth, ' ');
-    recordBuffer.recordScore = fixedCp932Field(QStringLiteral("0"), SeisekiRecord::TextWidth);
-    const RecordFile file(path);
-    auto RecordRetryWait = [&] { s.events.waitWithEvents(retryWaitMs); };
+void fillRunRecord(SeisekiRecord& rec, int bangou, int levelNo, int resultTime,
+                   const QString& schoolCode) {
+    rec.recordBangou = static_cast<qint16>(bangou);
+    rec.recordLevel = static_cast<qint16>(levelNo);
+    rec.recordTime = resultTime;
+    rec.recordSchoolCode = fixedCp932Field(schoolCode, SeisekiRecord::TextWidth);
+    rec.recordName = QByteArray(SeisekiRecord::TextWidth, ' ');
+    rec.recordScore = fixedCp932Field(QStringLiteral("0"), SeisekiRecord::TextWidth);
+}
+
+RecordFile::Result appendRunRecord(const QString& path, SeisekiRecord& recordBuffer,
+                                   const Clock& clock, const std::function<void()>& wait) {
     // The date and time of day are those of the moment the lock was obtained, so a record
     // written after a wait on another computer carries the time it was really written.
-    const RecordFile::Result r = file.append(recordBuffer, RecordRetryWait, [&](SeisekiRecord& rec) {
-        rec.recordDate = oleDate(s.clock.today());
-        rec.recordTimeOfDay = wholeSecondTimeOfDay(s.clock.secondsSinceMidnight());
+    return RecordFile(path).append(recordBuffer, wait, [&](SeisekiRecord& rec) {
+        rec.recordDate = oleDate(clock.today());
+        rec.recordTimeOfDay = wholeSecondTimeOfDay(clock.secondsSinceMidnight());
         recordBuffer.recordDate = rec.recordDate;
         recordBuffer.recordTimeOfDay = rec.recordTimeOfDay;
     });
+}
+
+void AppendRecord(const QString& path, SeisekiRecord& recordBuffer, int bangou, int levelNo,
+                  int resultTime, const QString& schoolCode, Services& s, int retryWaitMs) {
+    fillRunRecord(recordBuffer, bangou, levelNo, resultTime, schoolCode);
+    auto RecordRetryWait = [&] { s.events.waitWithEvents(retryWaitMs); };
+    const RecordFile::Result r = appendRunRecord(path, recordBuffer, s.clock, RecordRetryWait);
     if (!r.ok()) {
         s.dialogs.message(recordFileMessage(QStringLiteral("成績ランダムファイル記録"), r, path));
         s.screens.unloadAll();

@@ -197,6 +197,16 @@ QString unmovedText(const ReplacedFiles::Unmoved& u);
 // A message about the record file: the operation's text, the error text, then the file.
 QString recordFileMessage(const QString& operation, const RecordFile::Result& r, const QString& path);
 
+// The fields of a run's record: pupil, level and time, the school code blank when none, the
+// name blank, the score "0". The reserved bytes stay those the buffer holds.
+void fillRunRecord(SeisekiRecord& rec, int bangou, int levelNo, int resultTime,
+                   const QString& schoolCode);
+// Appends the buffer filled above, dated by clock at the moment the lock is held (the buffer
+// keeps that date). wait runs whenever a step meets another computer's lock; without one a
+// held lock is returned as Locked.
+RecordFile::Result appendRunRecord(const QString& path, SeisekiRecord& recordBuffer,
+                                   const Clock& clock, const std::function<void()>& wait);
+
 // Appends one run for the current pupil: date and time from the clock, the school code blank
 // when none, the score "0". The reserved bytes are those of recordBuffer, the record last read.
 // Wait-and-retry rule: a step that meets the lock waits retryWaitMs (one second) with events

@@ -31,9 +31,11 @@ bool congratulationSuppressed(const CriteriaTable& c) {
 }
 
 ResultDecision decideResult(const Program& p, const RunOutcome& outcome) {
-    const Hensuu1& h = p.h;
-    const CriteriaTable& c = p.criteria;
-    const Statistics& st = p.stats;
+    return decideResult(p.h, p.criteria, p.stats, outcome);
+}
+
+ResultDecision decideResult(const Hensuu1& h, const CriteriaTable& c, const Statistics& st,
+                            const RunOutcome& outcome) {
     const int level = h.LevelNo;
     const int b = h.Bangou;
     const bool inRange = isLevel(level);

@@ -40,6 +40,10 @@ struct ResultDecision {
 
 // Pure decisions, tested directly.
 ResultDecision decideResult(const Program& p, const RunOutcome& outcome);
+// The same for a run described by h (pupil, level, time, end reason) rather than the
+// program's own state, as the browser drill's server keeps each run apart.
+ResultDecision decideResult(const Hensuu1& h, const CriteriaTable& c, const Statistics& st,
+                            const RunOutcome& outcome);
 // Timer1's decisions on the activation's state.
 ResultState decideAfterTimer(const Program& p, ResultState state);
 // "獲得ポイント：p点×rate→q点" on the full time.

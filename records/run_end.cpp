@@ -50,18 +50,25 @@ void RunEnd::JudgeAndRecordRun(int level) {
         s.screens.unloadAll();
         s.program.endProgram(1);
     }
-    // Counts of the last statistics computation, from before this run.
-    outcome.clearedBefore = levelClearedAll(m_p.criteria, st, level, h.Bangou) ? 1 : 0;
-    if (st.bestTime(level, h.Bangou) > h.resultTime) {
-        outcome.newPersonalBest = 1;
-        st.setBestTime(level, h.Bangou, h.resultTime);
-    }
+    outcome = judgeRun(m_p.criteria, st, level, h.Bangou, h.resultTime);
     AppendRecord(m_p.recordFilePath(), m_p.recordBuffer, h.Bangou, h.LevelNo, h.resultTime,
                  h.schoolCode, s, m_p.retryWaitMs);
-    if (st.levelBestTime(level) > h.resultTime) {
-        st.setLevelBestTime(level, h.resultTime);
+}
+
+RunOutcome judgeRun(const CriteriaTable& c, Statistics& st, int level, int bangou,
+                    int resultTime) {
+    RunOutcome outcome;
+    // Counts of the last statistics computation, from before this run.
+    outcome.clearedBefore = levelClearedAll(c, st, level, bangou) ? 1 : 0;
+    if (st.bestTime(level, bangou) > resultTime) {
+        outcome.newPersonalBest = 1;
+        st.setBestTime(level, bangou, resultTime);
+    }
+    if (st.levelBestTime(level) > resultTime) {
+        st.setLevelBestTime(level, resultTime);
         outcome.newLevelBest = 1;
     }
+    return outcome;
 }
 
 void RunEnd::ShowResultAfterPause(int seconds) {

@@ -11,6 +11,10 @@ struct RunOutcome {
     int clearedBefore = 0;
 };
 
+// A run's time against the best times of the statistics (from before the run), which take
+// it as a new best: the flags the result screen shows.
+RunOutcome judgeRun(const CriteriaTable& c, Statistics& st, int level, int bangou, int resultTime);
+
 // The end of a run: fixes the result time, judges it against the best times, appends the
 // record and opens the result screen after a pause behind the waiting form.
 class RunEnd {

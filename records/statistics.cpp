@@ -85,14 +85,10 @@ Statistics::Statistics() {
 void Statistics::LoadRecords(const QString& recordPath, Services& s, double waitScale,
                              SeisekiRecord* recordBuffer) {
     int notFoundRetries = 0;
-    std::fill(m_bestTime.begin(), m_bestTime.end(), kTimedOut);
-    m_scan.clear();
-
-    const RecordFile file(recordPath);
     qint64 first = 1;
     for (;;) {
-        const RecordFile::Result r = file.readTailBytes(MaxScan, &first, &m_readBytes);
-        if (r.ok()) break;
+        const RecordFile::Result r = tryLoadRecords(recordPath, recordBuffer, &first);
+        if (r.ok()) return;
         if (r.status == RecordFile::Status::Locked) {
             s.events.waitWithEvents(static_cast<int>(1000 * waitScale));
             continue;
@@ -121,6 +117,16 @@ void Statistics::LoadRecords(const QString& recordPath, Services& s, double wait
         s.screens.unloadAll();
         s.program.endProgram(1);
     }
+}
+
+RecordFile::Result Statistics::tryLoadRecords(const QString& recordPath,
+                                              SeisekiRecord* recordBuffer, qint64* firstNumber) {
+    qint64 first = 1;
+    const RecordFile::Result r = RecordFile(recordPath).readTailBytes(MaxScan, &first, &m_readBytes);
+    if (firstNumber) *firstNumber = first;
+    if (!r.ok()) return r;
+    std::fill(m_bestTime.begin(), m_bestTime.end(), kTimedOut);
+    m_scan.clear();
     const qsizetype n = m_readBytes.size() / SeisekiRecord::Size;
     if (recordBuffer && n > 0)
         SeisekiRecord::decode(m_readBytes.constData() + (n - 1) * SeisekiRecord::Size,
@@ -144,6 +150,7 @@ void Statistics::LoadRecords(const QString& recordPath, Services& s, double wait
             best = std::min(best, m_bestTime[at(level, student)]);
         m_levelBestTime[level] = best;
     }
+    return r;
 }
 
 void Statistics::countScan(const CriteriaTable& criteria, const QDate& today,

@@ -77,6 +77,12 @@ public:
     void LoadRecords(const QString& recordPath, Services& s, double waitScale = 1.0,
                      SeisekiRecord* recordBuffer = nullptr);
 
+    // One attempt of the read above, without waits or messages: the tables change only when
+    // it succeeds; a held lock or a missing file is returned to the caller (the browser drill's
+    // server answers the request instead of waiting). firstNumber: the first record read.
+    RecordFile::Result tryLoadRecords(const QString& recordPath, SeisekiRecord* recordBuffer,
+                                      qint64* firstNumber = nullptr);
+
     // Rebuilds every table from the file, with the windows counted back from today and the
     // clock's time of day.
     void ComputeStatistics(const QString& recordPath, const CriteriaTable& criteria, Services& s,

@@ -1,0 +1,123 @@
+#pragma once
+#include "drill/flash_drill.h"
+#include "records/program.h"
+#include "records/run_end.h"
+#include "school/roster.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QString>
+#include <functional>
+#include <map>
+
+namespace kz {
+
+// One answer of the browser drill's server: status, type and body.
+struct ServeReply {
+    int status = 200;
+    QByteArray contentType = "application/json; charset=utf-8";
+    QByteArray body;
+
+    static ServeReply json(const QJsonObject& object, int status = 200);
+    // {"error": message}: the page shows the message as it is.
+    static ServeReply error(int status, const QString& message);
+};
+
+// One run drilled in a browser. The server keeps each run's state here, never in the
+// program-wide shared state, as several pupils drill at once.
+struct ServedRun {
+    enum class Stage { Answering, WrongShown, Finishing, Finished };
+
+    QString id;
+    QString device;
+    int bangou = 0;
+    int level = 0;
+    bool recorded = true;     // a practice or unrecorded level is drilled but never written
+    int timeoutSeconds = 0;   // 0: no time-out (levels that are not recorded)
+    qint64 startTick = 0;     // the server's tick when the run started
+    int wrongAnswers = 0;     // each moves the run clock 20 s on
+    int correctAnswers = 0;
+    Problem problem;
+    Stage stage = Stage::Answering;
+    bool timedOut = false;
+    int resultTime = 0;
+    int step = 0;             // answers and continues taken so far
+    ServeReply lastReply;     // what the last step answered, given again for a repeat
+    qint64 lastSeenTick = 0;
+};
+
+// What the server window and the log show.
+struct ServeStatus {
+    std::map<QString, qint64> deviceSeenTick; // random id a page keeps -> last request's tick
+    int runsToday = 0;
+    QDate runsDay;
+    QString lastError;
+    int devicesWithin(qint64 nowTick, qint64 windowMs) const;
+};
+
+// The browser drill's rules: the pupil's path (names, level menu, drill, result) answered from
+// the same model code the desktop uses, one request at a time on the program's thread. It never
+// shows a dialog, never lets events run and never ends the program: a file the share does not
+// give answers 503 with the message, and the next request tries again.
+class DrillService {
+public:
+    static constexpr int MaxBodyBytes = 16 * 1024;
+    static constexpr int ClockAllowanceMs = 2000; // the page's run clock against the server's
+    static constexpr qint64 IdleRunMs = 3600 * 1000; // a run nobody asks about is forgotten
+
+    // p: configuration loaded (LoadConfiguration, prepareLevels); its services give the clock
+    // and the random numbers. Nothing of p's per-pupil state is used.
+    explicit DrillService(Program& p);
+
+    // method "GET" or "POST"; target: path and query as the request gave it.
+    ServeReply handle(const QByteArray& method, const QByteArray& target, const QByteArray& body);
+
+    // Ends and records every run whose time-out has passed on the server's clock (the page may
+    // have gone away); forgets runs idle for an hour. The server calls it every second.
+    void expireRuns();
+
+    // One line per run recorded or refused, and per file error.
+    std::function<void(const QString& line)> log;
+    const ServeStatus& status() const { return m_status; }
+    const std::map<QString, ServedRun>& runs() const { return m_runs; }
+    // How long a step waits in all for another computer's lock before it answers 503.
+    int lockPatienceMs = 3000;
+
+    // Why level is closed for the pupil by the criteria file's own rule, or empty. The one
+    // place where that reason joins the over-practice rule of the level menu.
+    QString criteriaClosedReason(int level, int bangou) const;
+
+private:
+    ServeReply names(const QString& grade);
+    ServeReply menu(int bangou);
+    ServeReply start(const QJsonObject& request);
+    ServeReply answer(const QJsonObject& request);
+    ServeReply next(const QJsonObject& request);
+    ServeReply finish(ServedRun& run);
+    ServeReply staticFile(const QString& path);
+    ServeReply sound(const QStringList& parts);
+
+    // Reads again what the desktop reads again at its refresh points; empty or the message.
+    QString refreshRoster();
+    QString refreshCriteria();
+    QString refreshStatistics();
+    ServeReply shareError(const QString& message);
+
+    ServedRun* findRun(const QJsonObject& request, ServeReply* error);
+    QJsonObject problemJson(const ServedRun& run) const;
+    int runClockNow(const ServedRun& run) const;
+    bool timeOutDue(const ServedRun& run) const;
+    void record(const QString& what);
+    bool pupilListed(int bangou) const;
+    QString soundUrl(int kind);
+    Hensuu1 runState(const ServedRun& run) const;
+
+    Program& m_p;
+    RosterTables m_tables;
+    RosterReading m_reading;
+    std::map<QString, ServedRun> m_runs;
+    ServeStatus m_status;
+};
+
+} // namespace kz

@@ -1,0 +1,371 @@
+// The browser drill's routes against the real server on loopback, through Beast's own client
+// (run beside the event loop, as the server answers from the program's thread).
+#include <utility>
+
+#include "records/configuration.h"
+#include "serve/http_server.h"
+#include "shell/ole_date.h"
+#include "shell/startup.h"
+#include "support/fakes.h"
+#include "support/school.h"
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+#include <future>
+
+using namespace kz;
+using namespace kz::test;
+namespace http = boost::beast::http;
+
+namespace {
+
+struct Answer {
+    int status = 0;
+    QByteArray body;
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+// One request on its own connection, from another thread; events run meanwhile.
+Answer call(quint16 port, const char* method, const QByteArray& target, const QByteArray& body = {}) {
+    auto f = std::async(std::launch::async, [=] {
+        boost::asio::io_context io;
+        boost::beast::tcp_stream stream(io);
+        stream.connect(boost::asio::ip::tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), port));
+        http::request<http::string_body> req(http::string_to_verb(method), target.toStdString(), 11);
+        req.set(http::field::host, "127.0.0.1");
+        req.body() = body.toStdString();
+        req.prepare_payload();
+        http::write(stream, req);
+        boost::beast::flat_buffer buffer;
+        http::response<http::string_body> res;
+        http::read(stream, buffer, res);
+        return Answer{static_cast<int>(res.result_int()), QByteArray::fromStdString(res.body())};
+    });
+    while (f.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return f.get();
+}
+
+QByteArray json(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+int total(const QJsonObject& problem) {
+    int t = 0;
+    for (const QJsonValue& v : problem.value(QStringLiteral("numbers")).toArray())
+        t += v.toInt();
+    return t;
+}
+
+// The school, its program over fake services with the clock in the test's hand, and the server.
+struct Served {
+    TempSchool school{10};
+    FakeServices fake;
+    Program p{fake.services};
+    QObject context; // the program's thread, where requests are answered
+    std::unique_ptr<DrillService> service;
+    std::unique_ptr<HttpServer> server;
+    QStringList log;
+
+    Served() {
+        fake.random.script = {0.05, 0.15, 0.25, 0.35, 0.45};
+        // A record already there, with reserved bytes: a run's record takes them over.
+        SeisekiRecord old;
+        old.recordDate = oleDate(QDate(2026, 12, 1));
+        old.recordBangou = 9;
+        old.recordLevel = 2;
+        old.recordTime = 70;
+        old.recordReserved = QByteArray("\x01\x02\x03\x04\x05", 5);
+        school.addRecord(old);
+        QDir().mkpath(school.basePath() + QStringLiteral("音フォルダ"));
+        writeFile(school.basePath() + QStringLiteral("音フォルダ/ok1.wav"), "RIFFok1");
+        const QString error = LoadConfiguration(p, school.programDir());
+        if (!error.isEmpty()) qFatal("%s", qPrintable(error));
+        prepareLevels(p.h);
+        service = std::make_unique<DrillService>(p);
+        service->lockPatienceMs = 200;
+        service->log = [this](const QString& line) { log << line; };
+        server = std::make_unique<HttpServer>(&context, [this](const QByteArray& m, const QByteArray& t,
+                                                               const QByteArray& b) {
+            return service->handle(m, t, b);
+        });
+        const QString e = server->listen({QStringLiteral("127.0.0.1"), 0});
+        if (!e.isEmpty()) qFatal("%s", qPrintable(e));
+    }
+    Answer get(const QByteArray& target) { return call(server->port(), "GET", target); }
+    Answer post(const QByteArray& target, const QJsonObject& o) {
+        return call(server->port(), "POST", target, json(o));
+    }
+    void advance(qint64 ms) { fake.clock().tick += ms; }
+};
+
+} // namespace
+
+class ServeRoutes : public QObject {
+    Q_OBJECT
+private slots:
+    void goodRun_data();
+    void goodRun();
+    void refusal_data();
+    void refusal();
+    void repeatedStepsChangeNothing();
+    void timeOutRecordedWithoutThePage();
+    void shareErrorAnswers503ThenRecords();
+    void pageAndSounds_data();
+    void pageAndSounds();
+};
+
+void ServeRoutes::goodRun_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("wrongAt");     // problem (1..5) answered wrong first; 0: none
+    QTest::addColumn<int>("msPerAnswer"); // server time between answers
+    QTest::addColumn<int>("expected");    // seconds recorded
+    QTest::newRow("five right, 6 s each") << 1 << 0 << 6000 << 30;
+    QTest::newRow("the last tick's reading, not the moment") << 2 << 0 << 6999 << 34;
+    QTest::newRow("one wrong costs 20 s") << 3 << 2 << 5000 << 45;
+}
+
+void ServeRoutes::goodRun() {
+    QFETCH(int, level);
+    QFETCH(int, wrongAt);
+    QFETCH(int, msPerAnswer);
+    QFETCH(int, expected);
+    Served s;
+    const Answer started = s.post("/api/start", {{"pupil", 3}, {"level", level}, {"device", "tab1"}});
+    QCOMPARE(started.status, 200);
+    const QString run = started.json().value("run").toString();
+    QCOMPARE(run.size(), 32);
+    QJsonObject problem = started.json().value("problem").toObject();
+    int step = 0;
+    qint64 clientMs = 0;
+    Answer last;
+    for (int n = 1; n <= 5; ++n) {
+        s.advance(msPerAnswer);
+        clientMs += msPerAnswer;
+        if (n == wrongAt) {
+            const Answer wrong = s.post("/api/answer", {{"run", run}, {"step", ++step},
+                                                        {"answer", QString::number(total(problem) + 1)},
+                                                        {"clientMs", clientMs}});
+            QCOMPARE(wrong.status, 200);
+            QCOMPARE(wrong.json().value("state").toString(), QStringLiteral("wrong"));
+            QCOMPARE(wrong.json().value("total").toString(), QString::number(total(problem)));
+            const Answer next = s.post("/api/next", {{"run", run}, {"step", ++step}});
+            problem = next.json().value("problem").toObject();
+        }
+        last = s.post("/api/answer", {{"run", run}, {"step", ++step}, {"answer", QString::number(total(problem))},
+                                      {"clientMs", clientMs}});
+        QCOMPARE(last.status, 200);
+        problem = last.json().value("problem").toObject();
+    }
+    const QJsonObject result = last.json();
+    QCOMPARE(result.value("state").toString(), QStringLiteral("finished"));
+    QCOMPARE(result.value("time").toInt(), expected);
+    QCOMPARE(result.value("result").toString(), QStringLiteral("今の成績：%1秒").arg(expected));
+
+    // The record: the bytes the desktop's own append writes for this pupil, level and time.
+    const QByteArray bytes = s.school.recordBytes();
+    QCOMPARE(bytes.size(), 2 * SeisekiRecord::Size);
+    QTemporaryDir desk;
+    const QString deskPath = desk.path() + QStringLiteral("/desk.dat");
+    writeFile(deskPath, bytes.left(SeisekiRecord::Size));
+    SeisekiRecord buffer;
+    SeisekiRecord::decode(bytes.constData(), SeisekiRecord::Size, &buffer); // the record last read
+    AppendRecord(deskPath, buffer, 3, level, expected, s.p.h.schoolCode, s.fake.services);
+    QFile f(deskPath);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray deskBytes = f.readAll();
+    SeisekiRecord mine, theirs;
+    SeisekiRecord::decode(bytes.constData() + SeisekiRecord::Size, SeisekiRecord::Size, &mine);
+    SeisekiRecord::decode(deskBytes.constData() + SeisekiRecord::Size, SeisekiRecord::Size, &theirs);
+    QCOMPARE(mine.recordBangou, qint16(3));
+    QCOMPARE(mine.recordTime, expected);
+    QCOMPARE(mine.recordSchoolCode, QByteArray("12345"));
+    QCOMPARE(mine.recordReserved, QByteArray("\x01\x02\x03\x04\x05", 5));
+    QCOMPARE(bytes.mid(SeisekiRecord::Size), deskBytes.mid(SeisekiRecord::Size));
+    QCOMPARE(s.service->status().runsToday, 1);
+    QCOMPARE(s.service->status().devicesWithin(s.fake.clock().tick, 600000), 1);
+}
+
+void ServeRoutes::refusal_data() {
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("body"); // "RUN" stands for the started run's id
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("pupil not on the roster") << QByteArray("POST") << QByteArray("/api/start")
+                                             << QByteArray(R"({"pupil":42,"level":1})") << 400 << "名簿にない番号です。";
+    QTest::newRow("level beyond the menu") << QByteArray("POST") << QByteArray("/api/start")
+                                           << QByteArray(R"({"pupil":1,"level":5})") << 400 << "レベルが正しくありません。";
+    QTest::newRow("level as text") << QByteArray("POST") << QByteArray("/api/start")
+                                   << QByteArray(R"({"pupil":1,"level":"1"})") << 400 << "レベルが正しくありません。";
+    QTest::newRow("over-practised level closed") << QByteArray("POST") << QByteArray("/api/start")
+                                                 << QByteArray(R"({"pupil":2,"level":1})") << 403 << "やりすぎ禁止";
+    QTest::newRow("malformed JSON") << QByteArray("POST") << QByteArray("/api/answer")
+                                    << QByteArray(R"({"run":)") << 400 << "送られたデータが読めません。";
+    QTest::newRow("unknown run") << QByteArray("POST") << QByteArray("/api/answer")
+                                 << QByteArray(R"({"run":"0123","step":1,"answer":"5","clientMs":1000})") << 400
+                                 << "その回は始まっていません。";
+    QTest::newRow("answer of four characters") << QByteArray("POST") << QByteArray("/api/answer")
+                                               << QByteArray(R"({"run":"RUN","step":1,"answer":"1234","clientMs":1000})")
+                                               << 400 << "答えが正しくありません。";
+    QTest::newRow("step skipped") << QByteArray("POST") << QByteArray("/api/answer")
+                                  << QByteArray(R"({"run":"RUN","step":3,"answer":"5","clientMs":1000})") << 400
+                                  << "今はその答えを受け付けません。";
+    QTest::newRow("forged time") << QByteArray("POST") << QByteArray("/api/answer")
+                                 << QByteArray(R"({"run":"RUN","step":1,"answer":"15","clientMs":9000})") << 400
+                                 << "時間が合いません。この回は記録しません。";
+    QTest::newRow("end before the time-out") << QByteArray("POST") << QByteArray("/api/end")
+                                             << QByteArray(R"({"run":"RUN"})") << 409 << "まだ時間切れではありません。";
+    QTest::newRow("body over 16 KB") << QByteArray("POST") << QByteArray("/api/start")
+                                     << QByteArray(20 * 1024, ' ') << 413 << "送られたデータが大きすぎます。";
+    QTest::newRow("../ in the URL") << QByteArray("GET") << QByteArray("/sound/../../パスデータ.txt")
+                                    << QByteArray() << 400 << "アドレスが正しくありません。";
+    QTest::newRow("encoded ../") << QByteArray("GET") << QByteArray("/%2e%2e/%2e%2e/etc/passwd")
+                                 << QByteArray() << 400 << "アドレスが正しくありません。";
+    QTest::newRow("no such file") << QByteArray("GET") << QByteArray("/kazutobi.exe") << QByteArray() << 404
+                                  << "ありません。";
+    QTest::newRow("sound beyond the table") << QByteArray("GET") << QByteArray("/sound/11/1") << QByteArray() << 404
+                                            << "その音はありません。";
+    QTest::newRow("menu of nobody") << QByteArray("GET") << QByteArray("/api/menu?pupil=abc") << QByteArray() << 400
+                                    << "番号が正しくありません。";
+    QTest::newRow("grade not offered") << QByteArray("GET") << QByteArray("/api/names?grade=x") << QByteArray()
+                                       << 400 << "学年が正しくありません。";
+}
+
+void ServeRoutes::refusal() {
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    Served s;
+    // Pupil 2 has practised level 1 past its limit (20 runs in three days); level 4 not cleared.
+    for (int i = 0; i < 20; ++i) {
+        SeisekiRecord r;
+        r.recordDate = oleDate(s.fake.clock().date);
+        r.recordBangou = 2;
+        r.recordLevel = 1;
+        r.recordTime = 70;
+        s.school.addRecord(r);
+    }
+    const Answer started = s.post("/api/start", {{"pupil", 1}, {"level", 1}});
+    QCOMPARE(started.status, 200);
+    s.advance(2000);
+    const QByteArray before = s.school.recordBytes();
+    body.replace("RUN", started.json().value("run").toString().toLatin1());
+    const Answer a = call(s.server->port(), method.constData(), target, body);
+    QCOMPARE(a.status, status);
+    QCOMPARE(a.json().value("error").toString(), message);
+    QCOMPARE(s.school.recordBytes(), before);
+}
+
+void ServeRoutes::repeatedStepsChangeNothing() {
+    Served s;
+    const Answer started = s.post("/api/start", {{"pupil", 1}, {"level", 4}});
+    const QString run = started.json().value("run").toString();
+    QJsonObject problem = started.json().value("problem").toObject();
+    s.advance(3000);
+    const QJsonObject wrong{{"run", run}, {"step", 1}, {"answer", QString::number(total(problem) + 1)},
+                            {"clientMs", 3000}};
+    const Answer first = s.post("/api/answer", wrong);
+    const Answer again = s.post("/api/answer", wrong);
+    QCOMPARE(first.status, 200);
+    QCOMPARE(again.body, first.body);
+    QCOMPARE(s.service->runs().at(run).wrongAnswers, 1);
+    // Five right answers, the last sent twice: one record, the same result twice.
+    const Answer next = s.post("/api/next", {{"run", run}, {"step", 2}});
+    problem = next.json().value("problem").toObject();
+    Answer last;
+    QJsonObject body;
+    for (int step = 3; step <= 7; ++step) {
+        body = {{"run", run}, {"step", step}, {"answer", QString::number(total(problem))}, {"clientMs", 3000}};
+        last = s.post("/api/answer", body);
+        problem = last.json().value("problem").toObject();
+    }
+    QCOMPARE(last.json().value("time").toInt(), 23);
+    const QByteArray file = s.school.recordBytes();
+    QCOMPARE(s.post("/api/answer", body).body, last.body);
+    QCOMPARE(s.school.recordBytes(), file);
+    QCOMPARE(file.size(), 2 * SeisekiRecord::Size);
+}
+
+void ServeRoutes::timeOutRecordedWithoutThePage() {
+    Served s;
+    const Answer started = s.post("/api/start", {{"pupil", 5}, {"level", 1}});
+    const QString run = started.json().value("run").toString();
+    QCOMPARE(started.json().value("timeoutSeconds").toInt(), 400); // 5 × the minimum time 80 s
+    s.advance(399999);
+    s.service->expireRuns();
+    QCOMPARE(s.school.recordBytes().size(), SeisekiRecord::Size);
+    s.advance(1);
+    s.service->expireRuns(); // the page went away: the server's clock ends the run
+    const QByteArray bytes = s.school.recordBytes();
+    QCOMPARE(bytes.size(), 2 * SeisekiRecord::Size);
+    SeisekiRecord r;
+    SeisekiRecord::decode(bytes.constData() + SeisekiRecord::Size, SeisekiRecord::Size, &r);
+    QCOMPARE(r.recordTime, kTimedOut);
+    QCOMPARE(r.recordBangou, qint16(5));
+    const Answer end = s.post("/api/end", {{"run", run}});
+    QCOMPARE(end.status, 200);
+    QCOMPARE(end.json().value("timedOut").toBool(), true);
+    QCOMPARE(end.json().value("message").toString(), QStringLiteral("時間切れ"));
+    QCOMPARE(s.school.recordBytes(), bytes);
+}
+
+void ServeRoutes::shareErrorAnswers503ThenRecords() {
+    Served s;
+    const Answer started = s.post("/api/start", {{"pupil", 1}, {"level", 4}});
+    const QString run = started.json().value("run").toString();
+    QJsonObject problem = started.json().value("problem").toObject();
+    // The record file is not a file for a moment: the share answers with an error.
+    const QByteArray saved = s.school.recordBytes();
+    QVERIFY(QFile::remove(s.school.recordPath()));
+    QVERIFY(QDir().mkdir(s.school.recordPath()));
+    QCOMPARE(s.get("/api/menu?pupil=1").status, 503);
+    Answer last;
+    int step = 0;
+    for (; step < 5; ++step) {
+        last = s.post("/api/answer", {{"run", run}, {"step", step + 1}, {"answer", QString::number(total(problem))},
+                                      {"clientMs", 0}});
+        problem = last.json().value("problem").toObject();
+    }
+    QCOMPARE(last.status, 503);
+    QVERIFY(last.json().value("error").toString().contains(QStringLiteral("成績累積データ.dat")));
+    QVERIFY(!s.service->status().lastError.isEmpty());
+    QVERIFY(s.log.last().contains(QStringLiteral("エラー")));
+    // Back again: the same step sent again records the run.
+    QVERIFY(QDir().rmdir(s.school.recordPath()));
+    writeFile(s.school.recordPath(), saved);
+    const Answer retried =
+        s.post("/api/answer", {{"run", run}, {"step", step}, {"answer", "0"}, {"clientMs", 0}});
+    QCOMPARE(retried.status, 200);
+    QCOMPARE(retried.json().value("state").toString(), QStringLiteral("finished"));
+    QCOMPARE(s.school.recordBytes().size(), 2 * SeisekiRecord::Size);
+}
+
+void ServeRoutes::pageAndSounds_data() {
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("starts");
+    QTest::newRow("page") << QByteArray("/") << QByteArray("<!DOCTYPE html>");
+    QTest::newRow("script") << QByteArray("/app.js") << QByteArray("// The browser drill's page");
+    QTest::newRow("sound by its place in the table") << QByteArray("/sound/2/1") << QByteArray("RIFFok1");
+}
+
+void ServeRoutes::pageAndSounds() {
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, starts);
+    Served s;
+    const Answer a = s.get(target);
+    QCOMPARE(a.status, 200);
+    QVERIFY2(a.body.startsWith(starts), a.body.left(80).constData());
+}
+
+QTEST_GUILESS_MAIN(ServeRoutes)
+#include "tst_serve_routes.moc"

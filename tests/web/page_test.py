@@ -1,0 +1,295 @@
+#!/usr/bin/python3
+"""The browser drill's page in a real browser: headless Chromium against `kazutobi --serve` on
+loopback, on a small school of its own.
+
+    page_test.py PROGRAM run      a whole run by the on-screen keypad at tablet size, by touch,
+                                  with a wrong answer; the record checked field by field
+    page_test.py PROGRAM frames   the frame counts of a level-4 problem (run it alone)
+    page_test.py PROGRAM shots DIR   screenshots of every screen at three sizes
+"""
+import datetime
+import json
+import os
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+CRITERIA = ("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
+            "55,80,60,5,1,20,0,7,3,,,\r\n45,65,60,5,1.2,20,0,7,3,,,\r\n"
+            "35,55,60,5,1.5,20,0,7,3,,,\r\n27,45,60,5,2,0,0,7,3,,,\r\n")
+
+
+def cp932(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(text.encode("cp932"))
+
+
+def ole_date(d):
+    return float((d - datetime.date(1899, 12, 30)).days)
+
+
+def make_school(top, program):
+    """A school like a classroom's: the program folder beside the path file, the shared folder."""
+    share = os.path.join(top, "share") + "/"
+    os.makedirs(os.path.join(top, "kazutobi"))
+    shutil.copy(program, os.path.join(top, "kazutobi", "kazutobi"))
+    cp932(os.path.join(top, "パスデータ.txt"), share + ",,,,,,,,,\r\n")
+    cp932(share + "共通データ.txt", "4,12345テスト小学校,0,0,0,1234,,,,\r\n")
+    year = datetime.date.today().year - (1 if datetime.date.today().month < 4 else 0)
+    roster = "".join("%d,%d,0,0,せいと%d,0,,\r\n" % (n, year - 6 - n, n) for n in range(1, 7))
+    cp932(share + "新名簿.txt", roster)
+    cp932(share + "音フォルダ/新音ファイル.txt", "正解音2,ok1,ok2,*\r\n間違い音2,ng,*\r\n自己最高音2,self,*\r\n不合格音1,fail,*\r\n")
+    cp932(share + "kazutobi/タイム回数データ.txt", CRITERIA)
+    # One earlier run with reserved bytes: the desktop's append copies those of the record last read.
+    old = struct.pack("<ddhhi5s5s5s5s", ole_date(datetime.date.today() - datetime.timedelta(days=3)), 0.4,
+                      6, 2, 70, b"12345", b"     ", b"0    ", b"\x01\x02\x03\x04\x05")
+    with open(share + "kazutobi/成績累積データ.dat", "wb") as f:
+        f.write(old)
+    return share + "kazutobi/成績累積データ.dat"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_server(top):
+    port = free_port()
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", SDL_AUDIODRIVER="dummy")
+    proc = subprocess.Popen([os.path.join(top, "kazutobi", "kazutobi"), "--serve", "--no-window",
+                             "--listen", "127.0.0.1:%d" % port], env=env,
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    url = "http://127.0.0.1:%d/" % port
+    for _ in range(100):
+        try:
+            urllib.request.urlopen(url, timeout=1).read()
+            return proc, url
+        except OSError:
+            if proc.poll() is not None:
+                raise SystemExit("server ended: " + proc.stdout.read().decode())
+            time.sleep(0.1)
+    raise SystemExit("server did not answer")
+
+
+def browser(top, width, height, touch):
+    opts = webdriver.ChromeOptions()
+    opts.binary_location = "/usr/bin/chromium"
+    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                 "--autoplay-policy=no-user-gesture-required", "--lang=ja",
+                 "--user-data-dir=" + tempfile.mkdtemp(dir=top), "--window-size=%d,%d" % (width, height)):
+        opts.add_argument(flag)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=opts)
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": touch})
+    if touch:
+        driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+    return driver
+
+
+def tap(driver, element):
+    """A finger's tap at the element's centre, through the browser's touch input."""
+    r = driver.execute_script("const r = arguments[0].getBoundingClientRect();"
+                              "return [r.left + r.width / 2, r.top + r.height / 2];", element)
+    point = [{"x": r[0], "y": r[1]}]
+    driver.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": "touchStart", "touchPoints": point})
+    driver.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+
+
+def wait(driver, script, timeout=20):
+    return WebDriverWait(driver, timeout).until(lambda d: d.execute_script(script))
+
+
+def key(driver, k):
+    tap(driver, driver.find_element(By.CSS_SELECTOR, '#keypad button[data-key="%s"]' % k))
+
+
+seen = {"count": 0}
+
+
+def shown_numbers(driver):
+    """The numbers of the next problem, once the page has flashed all of them."""
+    wait(driver, "return !document.getElementById('drill').hidden && window.flashCount > %d && "
+                 "document.getElementById('flash').textContent === '？'" % seen["count"])
+    seen["count"] = driver.execute_script("return window.flashCount")
+    return [int(e["text"]) for e in driver.execute_script("return window.flashLog") if e["text"].isdigit()]
+
+
+def to_menu(driver, url, pupil):
+    seen["count"] = 0
+    driver.get(url)
+    wait(driver, "return document.querySelector('#nameList button')")
+    tap(driver, driver.find_element(By.CSS_SELECTOR, '#nameList button[data-number="%d"]' % pupil))
+    wait(driver, "return !document.getElementById('menu').hidden")
+
+
+def whole_run(program):
+    top = tempfile.mkdtemp(prefix="kazutobi-page-")
+    records = make_school(top, program)
+    proc, url = start_server(top)
+    driver = browser(top, 1180, 820, True)
+    try:
+        to_menu(driver, url, 3)
+        sizes = driver.execute_script("return Array.from(document.querySelectorAll('button:not([hidden])'))"
+                                      ".filter(b => b.offsetParent).map(b => [b.offsetWidth, b.offsetHeight])")
+        assert all(w >= 48 and h >= 48 for w, h in sizes), sizes
+        tap(driver, driver.find_element(By.CSS_SELECTOR, '#levels button[data-level="4"]'))
+        for problem in range(5):
+            numbers = shown_numbers(driver)
+            height = driver.execute_script("return document.getElementById('flash').getBoundingClientRect().height"
+                                           " / window.innerHeight")
+            font = driver.execute_script("return parseFloat(getComputedStyle(document.getElementById('flash'))"
+                                         ".fontSize) / window.innerHeight")
+            assert font >= 0.4, font
+            if problem == 1:  # a wrong answer: the total is shown, "＋" twice goes on
+                for d in str(sum(numbers) + 1):
+                    key(driver, d)
+                key(driver, " ")
+                wait(driver, "return !document.getElementById('wrong').hidden")
+                assert driver.find_element(By.ID, "total").text == str(sum(numbers))
+                key(driver, "+")
+                key(driver, "+")
+                numbers = shown_numbers(driver)
+            for d in str(sum(numbers)):
+                key(driver, d)
+            key(driver, " ")
+        wait(driver, "return !document.getElementById('result').hidden")
+        result = driver.find_element(By.ID, "resultTime").text
+        seconds = int(result.replace("今の成績：", "").replace("秒", ""))
+    finally:
+        driver.quit()
+        proc.terminate()
+        log = proc.communicate()[0].decode()
+    with open(records, "rb") as f:
+        data = f.read()
+    assert len(data) == 88, len(data)
+    date, tod, bangou, level, secs, school, name, score, reserved = struct.unpack("<ddhhi5s5s5s5s", data[44:])
+    # Field by field, as the desktop's append fills them.
+    checks = [("date", date, ole_date(datetime.date.today())), ("pupil", bangou, 3), ("level", level, 4),
+              ("time", secs, seconds), ("school code", school, b"12345"), ("name", name, b"     "),
+              ("score", score, b"0    "), ("reserved", reserved, b"\x01\x02\x03\x04\x05")]
+    for field, got, want in checks:
+        assert got == want, (field, got, want)
+        print("%-12s %r" % (field, got))
+    assert 0 < tod < 1 and abs(tod * 86400 - round(tod * 86400)) < 1e-3, tod
+    assert seconds >= 20, seconds  # the wrong answer's 20 s are in
+    assert "記録 番号3" in log, log
+    print("result: " + result)
+    print(log.strip())
+    shutil.rmtree(top, ignore_errors=True)
+
+
+def frames(program):
+    top = tempfile.mkdtemp(prefix="kazutobi-frames-")
+    make_school(top, program)
+    proc, url = start_server(top)
+    driver = browser(top, 1366, 768, False)
+    try:
+        to_menu(driver, url, 1)
+        # The display's frame interval from requestAnimationFrame's own timestamps.
+        interval = driver.execute_async_script(
+            "const done = arguments[0], t = [];"
+            "const f = (ts) => { t.push(ts); if (t.length < 121) requestAnimationFrame(f); else {"
+            " const d = t.slice(1).map((x, i) => x - t[i]).sort((a, b) => a - b); done(d[60]); } };"
+            "requestAnimationFrame(f);")
+        results = []
+        for run in range(4):
+            driver.find_element(By.CSS_SELECTOR, '#levels button[data-level="4"]').click()
+            for problem in range(5):
+                numbers = shown_numbers(driver)
+                plan = driver.execute_script("return window.flashPlan")
+                log = driver.execute_script("return window.flashLog")
+                for i in range(len(log) - 1):
+                    counted = round((log[i + 1]["t"] - log[i]["t"]) / interval)
+                    results.append((plan[i]["frames"], counted))
+                whole = round((log[-1]["t"] - log[0]["t"]) / interval)
+                intended = sum(p["frames"] for p in plan)
+                results.append(("whole", intended, whole))
+                driver.find_element(By.TAG_NAME, "body").send_keys(str(sum(numbers)) + " ")
+            wait(driver, "return !document.getElementById('result').hidden")
+            driver.find_element(By.ID, "again").click()
+            wait(driver, "return !document.getElementById('menu').hidden")
+    finally:
+        driver.quit()
+        proc.terminate()
+        proc.communicate()
+    parts = [r for r in results if r[0] != "whole"]
+    wholes = [r for r in results if r[0] == "whole"]
+    exact = sum(1 for want, got in parts if want == got)
+    worst = max(abs(want - got) for want, got in parts)
+    worst_whole = max(abs(r[1] - r[2]) for r in wholes)
+    print("frame interval %.3f ms; %d of %d numbers and gaps exact (%.1f %%), worst off by %d frames; "
+          "whole sequences worst off by %d frames" % (interval, exact, len(parts), 100.0 * exact / len(parts),
+                                                        worst, worst_whole))
+    assert exact >= 0.99 * len(parts) and worst <= 1 and worst_whole <= 1
+    shutil.rmtree(top, ignore_errors=True)
+
+
+def shots(program, folder):
+    os.makedirs(folder, exist_ok=True)
+    top = tempfile.mkdtemp(prefix="kazutobi-shots-")
+    make_school(top, program)
+    proc, url = start_server(top)
+    try:
+        for width, height in ((1180, 820), (820, 1180), (1366, 768)):
+            driver = browser(top, width, height, True)
+            seen["count"] = 0
+            name = lambda what: os.path.join(folder, "%s-%dx%d.png" % (what, width, height))
+            try:
+                driver.get(url)
+                wait(driver, "return document.querySelector('#nameList button')")
+                driver.save_screenshot(name("1-names"))
+                tap(driver, driver.find_element(By.CSS_SELECTOR, '#nameList button[data-number="2"]'))
+                wait(driver, "return !document.getElementById('menu').hidden")
+                driver.save_screenshot(name("2-menu"))
+                tap(driver, driver.find_element(By.CSS_SELECTOR, '#levels button[data-level="1"]'))
+                wait(driver, "return /^[0-9]+$/.test(document.getElementById('flash').textContent)")
+                driver.save_screenshot(name("3-flash"))
+                numbers = shown_numbers(driver)
+                for d in str(sum(numbers) + 1):
+                    key(driver, d)
+                driver.save_screenshot(name("4-keypad"))
+                key(driver, " ")
+                wait(driver, "return !document.getElementById('wrong').hidden")
+                driver.save_screenshot(name("5-wrong"))
+                key(driver, "+")
+                key(driver, "+")
+                for _ in range(5):
+                    numbers = shown_numbers(driver)
+                    for d in str(sum(numbers)):
+                        key(driver, d)
+                    key(driver, " ")
+                    wait(driver, "return !document.getElementById('result').hidden || window.flashCount > %d"
+                         % seen["count"])
+                    if driver.execute_script("return !document.getElementById('result').hidden"):
+                        break
+                wait(driver, "return !document.getElementById('result').hidden")
+                driver.save_screenshot(name("6-result"))
+            finally:
+                driver.quit()
+    finally:
+        proc.terminate()
+        proc.communicate()
+    shutil.rmtree(top, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    what = sys.argv[2]
+    if what == "run":
+        whole_run(sys.argv[1])
+    elif what == "frames":
+        frames(sys.argv[1])
+    else:
+        shots(sys.argv[1], sys.argv[3])
