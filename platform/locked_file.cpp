@@ -68,7 +68,7 @@ QString folderProblem(const QString& path, InFolder step, int code) {
 }
 
 QString inUseText(int code) {
-    return QStringLiteral("ほかのプログラムがこのファイルを開いているので、何も変えられませんでした。"
+    return QStringLiteral("ほかのプログラムがこのファイルを開いているので、何も記録していません。"
                           "そのプログラムでファイルを閉じてから、もう一度してください。（") +
            systemOwnErrorText(code) + u'）';
 }
