@@ -81,9 +81,8 @@ std::vector<CriteriaLine> readCriteriaLines(const QString& text) {
             line.refused[c] = true;
             if (line.problem.isEmpty())
                 line.problem = QStringLiteral("%1 行目 %2: 「%3」は数ではありません")
-                                   .arg(line.number)
-                                   .arg(columnName(c))
-                                   .arg(line.fields[c].raw());
+                                   .arg(QString::number(line.number), columnName(c),
+                                        line.fields[c].raw());
         }
         lines.push_back(std::move(line));
     }

@@ -14,8 +14,8 @@ QString safeFileNamePart(const QString& text) {
 
 QString comparisonPdfBaseName(int bangou, const QString& name, const QDateTime& stamp) {
     return QStringLiteral("比較グラフ_%1_%2_%3")
-        .arg(bangou)
-        .arg(safeFileNamePart(name), stamp.toString(QStringLiteral("yyyyMMdd_HHmmss")));
+        .arg(QString::number(bangou), safeFileNamePart(name),
+             stamp.toString(QStringLiteral("yyyyMMdd_HHmmss")));
 }
 
 QString uniqueFilePath(const QString& folder, const QString& base, const QString& suffix,
