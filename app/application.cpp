@@ -28,11 +28,15 @@ Application::Application(Services& services, ScreenRegistry& registry, QString p
 
 Application::~Application() { QObject::disconnect(m_aboutToQuit); }
 
-void Application::connectWaysOut(QtProgramControl& control) {
+void closeOnTerminationRequest() {
     onTerminationRequest([] {
         QApplication::closeAllWindows();
         QCoreApplication::exit(0);
     });
+}
+
+void Application::connectWaysOut(QtProgramControl& control) {
+    closeOnTerminationRequest(); // once: a second call keeps the first
     m_aboutToQuit = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                                      [this] { m_program.endRecordKeeping(); });
     onSessionEnding([this] { m_program.endRecordKeeping(true); });

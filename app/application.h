@@ -9,6 +9,10 @@
 
 namespace kz {
 
+// A request of the system to end the program (POSIX signals) closes the windows and ends the
+// event loop, the orderly way out. Installed once; later calls keep the first.
+void closeOnTerminationRequest();
+
 // The program's wiring: the shared Program, every screen in the registry, and the start-up
 // from the splash to the name screen. main() gives it the real services; the end-to-end tests
 // give it fakes and a temporary school.
