@@ -397,17 +397,31 @@ ServedRun* DrillService::findRun(const QJsonObject& o, ServeReply* error) {
     return &it->second;
 }
 
-ServeReply DrillService::answer(const QJsonObject& o) {
-    ServeReply error;
-    ServedRun* run = findRun(o, &error);
-    if (!run) return error;
+ServedRun* DrillService::nextStep(const QJsonObject& o, int stage, const QString& refusal,
+                                  ServeReply* reply) {
+    ServedRun* run = findRun(o, reply);
+    if (!run) return nullptr;
     qint64 step = 0;
-    if (!wholeNumber(o.value(QStringLiteral("step")), 1, 1000000, &step))
-        return ServeReply::error(400, QStringLiteral("手順の番号が正しくありません。"));
-    // The same answer sent again (a lost reply, a double tap) gets the same reply.
-    if (step == run->step) return run->stage == ServedRun::Stage::Finishing ? finish(*run) : run->lastReply;
-    if (step != run->step + 1 || run->stage != ServedRun::Stage::Answering)
-        return ServeReply::error(400, QStringLiteral("今はその答えを受け付けません。"));
+    if (!wholeNumber(o.value(QStringLiteral("step")), 1, 1000000, &step)) {
+        *reply = ServeReply::error(400, QStringLiteral("手順の番号が正しくありません。"));
+        return nullptr;
+    }
+    if (step == run->step) {
+        *reply = run->stage == ServedRun::Stage::Finishing ? finish(*run) : run->lastReply;
+        return nullptr;
+    }
+    if (step != run->step + 1 || static_cast<int>(run->stage) != stage) {
+        *reply = ServeReply::error(400, refusal);
+        return nullptr;
+    }
+    return run;
+}
+
+ServeReply DrillService::answer(const QJsonObject& o) {
+    ServeReply reply;
+    ServedRun* run = nextStep(o, static_cast<int>(ServedRun::Stage::Answering),
+                              QStringLiteral("今はその答えを受け付けません。"), &reply);
+    if (!run) return reply;
     const QJsonValue typed = o.value(QStringLiteral("answer"));
     if (!typed.isString() || !answerText(typed.toString()))
         return ServeReply::error(400, QStringLiteral("答えが正しくありません。"));
@@ -416,14 +430,14 @@ ServeReply DrillService::answer(const QJsonObject& o) {
         return ServeReply::error(400, QStringLiteral("時間が正しくありません。"));
 
     if (timeOutDue(*run)) {
-        run->step = static_cast<int>(step);
+        ++run->step;
         run->timedOut = true;
         return finish(*run);
     }
     const qint64 serverMs = m_p.s.clock.tickMs() - run->startTick;
     if (std::abs(serverMs - clientMs) > ClockAllowanceMs) {
         run->stage = ServedRun::Stage::Finished;
-        run->step = static_cast<int>(step);
+        ++run->step;
         run->lastReply = ServeReply::error(400, QStringLiteral("時間が合いません。この回は記録しません。"));
         record(QStringLiteral("拒否 番号%1 レベル%2 時間が合いません (ページ %3 ms, サーバー %4 ms)")
                    .arg(run->bangou)
@@ -433,7 +447,7 @@ ServeReply DrillService::answer(const QJsonObject& o) {
         return run->lastReply;
     }
 
-    run->step = static_cast<int>(step);
+    ++run->step;
     if (leadingNumber(typed.toString()) == run->problem.total) {
         ++run->correctAnswers;
         if (run->correctAnswers >= kProblemsPerRun) {
@@ -464,16 +478,11 @@ ServeReply DrillService::answer(const QJsonObject& o) {
 }
 
 ServeReply DrillService::next(const QJsonObject& o) {
-    ServeReply error;
-    ServedRun* run = findRun(o, &error);
-    if (!run) return error;
-    qint64 step = 0;
-    if (!wholeNumber(o.value(QStringLiteral("step")), 1, 1000000, &step))
-        return ServeReply::error(400, QStringLiteral("手順の番号が正しくありません。"));
-    if (step == run->step) return run->stage == ServedRun::Stage::Finishing ? finish(*run) : run->lastReply;
-    if (step != run->step + 1 || run->stage != ServedRun::Stage::WrongShown)
-        return ServeReply::error(400, QStringLiteral("今は次の問題に進めません。"));
-    run->step = static_cast<int>(step);
+    ServeReply reply;
+    ServedRun* run = nextStep(o, static_cast<int>(ServedRun::Stage::WrongShown),
+                              QStringLiteral("今は次の問題に進めません。"), &reply);
+    if (!run) return reply;
+    ++run->step;
     if (timeOutDue(*run)) {
         run->timedOut = true;
         return finish(*run);
