@@ -32,7 +32,8 @@ struct Program {
     // the program and, unless the system is ending the program within seconds (atOnce), to a
     // notice that closes itself. Nothing is held afterwards, so a second call does nothing.
     void endRecordKeeping(bool atOnce = false);
-    static constexpr int NoticeMs = 4000;
+    // The notice of what could not be moved shows within the end's bound.
+    static constexpr int NoticeMs = 3000;
     QString logFilePath() const { return h.programPath + files::log; }
 
     // Waits of the record file's retry rules, in ms; tests shorten them.

@@ -462,7 +462,7 @@ void ReplacedFiles::moveDue() {
 }
 
 std::vector<ReplacedFiles::Unmoved> ReplacedFiles::finish(const std::function<void(int ms)>& sleepMs,
-                                                          bool atOnce) {
+                                                          bool atOnce, int reserveMs) {
     m_timer.reset();
     std::vector<Unmoved> unmoved;
     if (m_entries.empty()) return unmoved;
@@ -471,7 +471,7 @@ std::vector<ReplacedFiles::Unmoved> ReplacedFiles::finish(const std::function<vo
         for (const Entry& e : m_entries)
             due = std::max(due, e.dueTick);
     if (const qint64 left = due - m_s.clock.tickMs(); left > 0) sleepMs(static_cast<int>(left));
-    const qint64 bound = m_s.clock.tickMs() + (atOnce ? 0 : LockBoundMs);
+    const qint64 bound = m_s.clock.tickMs() + (atOnce ? 0 : std::max(0, LockBoundMs - reserveMs));
     for (;;) {
         for (size_t i = 0; i < m_entries.size();) {
             const RecordFile::Result r = move(m_entries[i]);

@@ -146,7 +146,7 @@ class ReplacedFiles {
 public:
     static constexpr int DefaultGraceMs = 3000;
     static constexpr int LockedRetryMs = 250; // another computer held a lock: try again soon
-    // At the end, how long past the grace period a held lock is waited for: an older program
+    // At the end, how long past the grace period the program may take: an older program
     // keeps its lock while it shows a message, so the end never waits on it for ever.
     static constexpr int LockBoundMs = 5000;
 
@@ -167,9 +167,11 @@ public:
     };
     // At the program's end: sleeps out the rest of the grace periods and moves everything,
     // trying again while another computer holds a lock, until LockBoundMs past the grace
-    // period. atOnce (the system ends the program within seconds): no sleep, one try each.
-    // Returns what stayed unmoved; nothing is held afterwards.
-    std::vector<Unmoved> finish(const std::function<void(int ms)>& sleepMs, bool atOnce = false);
+    // period less reserveMs (the caller's time to report what stayed unmoved). atOnce (the
+    // system ends the program within seconds): no sleep, one try each. Returns what stayed
+    // unmoved; nothing is held afterwards.
+    std::vector<Unmoved> finish(const std::function<void(int ms)>& sleepMs, bool atOnce = false,
+                                int reserveMs = 0);
     int pending() const { return static_cast<int>(m_entries.size()); }
     qint64 moved() const { return m_moved; }
 
