@@ -5,6 +5,7 @@
 #include "selection/level_menu.h"
 #include "selection/name_list.h"
 #include "shell/numbers.h"
+#include "shell/system_error.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -240,10 +241,12 @@ ServeReply DrillService::sound(const QStringList& parts) {
     if (name.isEmpty()) return ServeReply::error(404, QStringLiteral("その音はありません。"));
     const QString file = m_p.h.soundFolder + name + QStringLiteral(".wav");
     QFile f(file);
+    clearSystemError();
     if (!f.open(QIODevice::ReadOnly)) {
+        const QString why = failedFileText(f);
         if (!f.exists())
             return ServeReply::error(404, QStringLiteral("音のファイルがありません: %1").arg(file));
-        return shareError(QStringLiteral("音のファイルが読めません: %1 (%2)").arg(file, f.errorString()));
+        return shareError(QStringLiteral("音のファイルが読めません: %1 (%2)").arg(file, why));
     }
     ServeReply r;
     r.contentType = "audio/wav";

@@ -2,6 +2,8 @@
 
 #include "system_error_cause.h"
 
+#include <QFileDevice>
+
 namespace kz {
 
 namespace {
@@ -26,6 +28,11 @@ QString explanation(Cause cause) {
 }
 
 } // namespace
+
+QString failedFileText(const QFileDevice& file) {
+    const int code = lastSystemError();
+    return code != 0 ? systemErrorText(code) : file.errorString();
+}
 
 QString systemErrorText(int code) {
     const QString own = systemOwnErrorText(code);

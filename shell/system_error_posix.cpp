@@ -38,6 +38,14 @@ Cause causeOf(int code) {
     }
 }
 
+void clearSystemError() {
+    errno = 0;
+}
+
+int lastSystemError() {
+    return errno;
+}
+
 QString systemOwnErrorText(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
 }

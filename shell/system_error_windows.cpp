@@ -35,6 +35,14 @@ Cause causeOf(int code) {
     }
 }
 
+void clearSystemError() {
+    SetLastError(0);
+}
+
+int lastSystemError() {
+    return static_cast<int>(GetLastError());
+}
+
 QString systemOwnErrorText(int code) {
     wchar_t* buf = nullptr;
     FormatMessageW(

@@ -155,11 +155,13 @@ TextFile readCp932File(const QString& path) {
 
 QString writeCp932File(const QString& path, const QString& text) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("ファイルに書けません: %1 (%2)").arg(path, file.errorString());
+    const auto failed = [&] {
+        return QStringLiteral("ファイルに書けません: %1 (%2)").arg(QDir::toNativeSeparators(path), failedFileText(file));
+    };
+    clearSystemError();
+    if (!file.open(QIODevice::WriteOnly)) return failed();
     file.write(encodeCp932(text));
-    if (!file.commit())
-        return QStringLiteral("ファイルに書けません: %1 (%2)").arg(path, file.errorString());
+    if (!file.commit()) return failed();
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "pdf_file.h"
 
+#include "shell/system_error.h"
+
 #include <QFile>
 #include <QPdfWriter>
 
@@ -19,8 +21,9 @@ bool endsWithTrailer(const QString& path) {
 
 QString writePdfFile(const QString& path, const std::function<bool(QPdfWriter&)>& paint) {
     QFile file(path);
+    clearSystemError();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("ファイルを作れません（%1）").arg(file.errorString());
+        return QStringLiteral("ファイルを作れません（%1）").arg(failedFileText(file));
     bool drawn = false;
     {
         QPdfWriter pdf(&file);
@@ -28,9 +31,10 @@ QString writePdfFile(const QString& path, const std::function<bool(QPdfWriter&)>
     }
     // Writes the writer left in the buffer; a failure of this or of any earlier write stays
     // in the file's error.
+    clearSystemError();
     file.close();
     if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("書き込めませんでした（%1）").arg(file.errorString());
+        return QStringLiteral("書き込めませんでした（%1）").arg(failedFileText(file));
     if (!drawn) return QStringLiteral("ページを描けませんでした");
     if (QFile(path).size() == 0) return QStringLiteral("空のファイルになりました");
     if (!endsWithTrailer(path)) return QStringLiteral("ファイルが途中で切れています");

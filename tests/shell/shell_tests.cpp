@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <cstring>
 #endif
 
 using namespace kz;
@@ -412,6 +413,27 @@ private slots:
         QVERIFY2(text.endsWith(u'（' + own + u'）'), qPrintable(text));
         const QString before = text.chopped(own.size() + 2);
         QVERIFY2(before.contains(cause), qPrintable(text));
+    }
+
+    // A failed write through Qt's file classes says why in the same words, not Qt's English.
+    void failedWritesExplainTheCause_data() {
+        QTest::addColumn<QString>("place"); // under a temporary folder
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("folder missing") << QStringLiteral("無い/パスデータ.txt") << QStringLiteral("ありません");
+#ifndef _WIN32
+        QTest::newRow("a file where the folder should be") << QStringLiteral("file/パスデータ.txt")
+                                                            << QString::fromLocal8Bit(std::strerror(ENOTDIR));
+#endif
+    }
+    void failedWritesExplainTheCause() {
+        QFETCH(QString, place);
+        QFETCH(QString, cause);
+        QTemporaryDir dir;
+        test::writeFile(dir.filePath(QStringLiteral("file")), "x");
+        const QString path = dir.filePath(place);
+        const QString error = writeCp932File(path, QStringLiteral("テスト"));
+        QVERIFY2(error.contains(cause), qPrintable(error));
+        QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
     }
 };
 
