@@ -8,6 +8,7 @@
 #include "views/print_files.h"
 
 #include <QDateTime>
+#include <QHideEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -234,10 +235,26 @@ void ComparisonPanel::Command19_Click() {
 }
 
 // In front of every control of the form that shows it: the menu's caption and targets it
-// overlaps go behind it.
+// overlaps go behind it, and those that would still show a cut edge beside it are hidden
+// while it shows.
 void ComparisonPanel::showInFront() {
     raise();
     show();
+    for (QWidget* w : parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w == this || !w->isVisible() || !geometry().intersects(w->geometry()) ||
+            geometry().contains(w->geometry()))
+            continue;
+        m_cutAtTheEdge.emplace_back(w);
+        w->hide();
+    }
+}
+
+void ComparisonPanel::hideEvent(QHideEvent* e) {
+    QFrame::hideEvent(e);
+    if (e->spontaneous()) return; // the window minimised: the panel is still open
+    for (const QPointer<QWidget>& w : m_cutAtTheEdge)
+        if (w) w->show();
+    m_cutAtTheEdge.clear();
 }
 
 std::vector<int> ComparisonPanel::chosenLevels() const {

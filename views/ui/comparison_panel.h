@@ -4,6 +4,7 @@
 #include "views/record_snapshot.h"
 
 #include <QFrame>
+#include <QPointer>
 #include <QStringList>
 
 #include <array>
@@ -80,6 +81,9 @@ public:
     // The drawing surface, as last drawn.
     const QImage& chartImage() const;
 
+protected:
+    void hideEvent(QHideEvent* e) override;
+
 private:
     std::vector<int> chosenLevels() const;
     ComparisonFigures figuresOf(int level) const;
@@ -105,6 +109,7 @@ private:
     std::array<QListWidget*, 3> m_list4{}; // 1..2
     // The records the pages of the current pupil are drawn from: one read per pupil.
     RecordSnapshot m_chartRecords;
+    std::vector<QPointer<QWidget>> m_cutAtTheEdge; // the form's controls hidden while it shows
     // Print documents that went to PDF files instead, named in one message per print order.
     QStringList m_savedPdfs;
     QStringList m_failedPdfs; // each with why it was not saved
