@@ -1,4 +1,5 @@
 #include "locked_file.h"
+#include "shell/shared_file_windows.h"
 
 #include <algorithm>
 #include <QDir>
@@ -10,14 +11,6 @@
 namespace kz {
 
 namespace {
-// Win32 calls take backslashes; a Japanese folder name on the share stays wide throughout.
-std::wstring nativePath(const QString& path) {
-    return QDir::toNativeSeparators(path).toStdWString();
-}
-
-// Every opener shares read, write and delete, as openShared does.
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 HANDLE handleOf(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
 
 // A replacement given up because another program holds the file says so; anything else is

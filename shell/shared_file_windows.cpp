@@ -1,4 +1,5 @@
 #include "shared_file.h"
+#include "shared_file_windows.h"
 
 #include <algorithm>
 #include <QDir>
@@ -39,15 +40,14 @@ FileCondition conditionOf(int code, bool onOpenFile) {
 }
 
 NativeFile openShared(const QString& path, bool write, bool create, int* code) {
-    // Win32 calls take backslashes; a Japanese folder name on the share stays wide throughout.
-    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    const std::wstring native = nativePath(path);
     auto openAs = [&](DWORD disposition) {
         if (const int injected = write ? atFileOperationSeam("open") : 0) {
             SetLastError(static_cast<DWORD>(injected));
             return INVALID_HANDLE_VALUE;
         }
         return CreateFileW(native.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           kShareAll, nullptr,
                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     HANDLE h = openAs(OPEN_EXISTING);

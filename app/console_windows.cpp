@@ -1,12 +1,9 @@
 #include "console.h"
 
-#ifdef _WIN32
 #include <windows.h>
-#endif
 
 namespace kz {
 
-#ifdef _WIN32
 static bool attached(DWORD which) {
     const HANDLE h = GetStdHandle(which);
     return h && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
@@ -19,13 +16,9 @@ bool useStartingConsole() {
     [[maybe_unused]] FILE* err = std::freopen("CONOUT$", "w", stderr);
     return true;
 }
-#else
-bool useStartingConsole() { return true; }
-#endif
 
 void printLine(const QString& line, std::FILE* stream) {
     const QString text = line + u'\n';
-#ifdef _WIN32
     const HANDLE out = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode = 0, written = 0;
     if (GetConsoleMode(out, &mode)) {
@@ -35,9 +28,6 @@ void printLine(const QString& line, std::FILE* stream) {
     // A file or pipe gets the ANSI code page, whose Japanese one has the horizontal bar but no
     // em dash.
     std::fputs(QString(text).replace(u'\u2014', u'\u2015').toLocal8Bit().constData(), stream);
-#else
-    std::fputs(text.toLocal8Bit().constData(), stream);
-#endif
     std::fflush(stream);
 }
 
