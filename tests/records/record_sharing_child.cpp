@@ -23,6 +23,8 @@
 //       computer's program does between its reads, says "open" and closes them after a line
 //   record_sharing_child lock PATH                 — takes the file's write lock, says "locked"
 //       and lets it go after a line
+//   record_sharing_child hold-unshared PATH        — (Windows) opens the file sharing reading
+//       only, as a spreadsheet program does, says "open" and closes it after a line
 #include "records/criteria_editor.h"
 #include "records/record_file.h"
 #include "shell/text_codec.h"
@@ -33,11 +35,15 @@
 #include <iostream>
 #include <memory>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using namespace kz;
 
@@ -176,6 +182,18 @@ int main(int argc, char** argv) {
         waitForLine();
         return 0;
     }
+#ifdef _WIN32
+    if (command == u"hold-unshared") {
+        const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
+                                     GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return 3;
+        say("open");
+        waitForLine();
+        CloseHandle(h);
+        return 0;
+    }
+#endif
     if (command == u"lock") {
         LockedFile f;
         if (lockForWriting(f, path, {}) != LockedFile::Status::Ok) return 3;
