@@ -24,7 +24,7 @@ bool appendLine(const QString& path, const QString& line) {
 
 void Program::endRecordKeeping(bool atOnce) {
     const std::vector<ReplacedFiles::Unmoved> unmoved =
-        replacedFiles.finish([this](int ms) { s.events.sleep(ms); }, atOnce, NoticeMs);
+        replacedFiles.finish([this](int ms) { s.events.sleep(ms); }, atOnce, NoticeMs + EndMarginMs);
     if (unmoved.empty()) return;
     QStringList texts;
     for (const ReplacedFiles::Unmoved& u : unmoved)

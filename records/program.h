@@ -32,8 +32,10 @@ struct Program {
     // the program and, unless the system is ending the program within seconds (atOnce), to a
     // notice that closes itself. Nothing is held afterwards, so a second call does nothing.
     void endRecordKeeping(bool atOnce = false);
-    // The notice of what could not be moved shows within the end's bound.
+    // The notice of what could not be moved shows within the end's bound, and the program
+    // still has EndMarginMs of it to close its windows and end.
     static constexpr int NoticeMs = 3000;
+    static constexpr int EndMarginMs = 500;
     QString logFilePath() const { return h.programPath + files::log; }
 
     // Waits of the record file's retry rules, in ms; tests shorten them.

@@ -140,8 +140,9 @@ void TerminationTests::waysOutKeepTheRunsOfAnErasedFile() {
         QVERIFY(line.contains(encodeCp932(QStringLiteral("成績累積データ.dat"))));
         QCOMPARE(line.count("\r\n"), 1);
         // Given up in time for the notice to show its few seconds within the bound.
-        QVERIFY(outAt + endedMs >= bound - 500);
-        QVERIFY2(outAt + endedMs < bound + 1000, QByteArray::number(endedMs));
+        QVERIFY(outAt + endedMs >= bound - Program::EndMarginMs - 250);
+        // (A loaded machine or a sanitizer may slow the teardown past the margin.)
+        QVERIFY2(outAt + endedMs <= bound + 500, QByteArray::number(endedMs));
         older.p.write("append\n");
     }
     QVERIFY(older.finish());
