@@ -190,18 +190,23 @@ function flashProblem(problem) {
   window.flashPlan = plan;
   window.flashLog = [];
   window.flashCount += 1;
-  let index = -1, left = 0;
+  // Each item's first frame, counted from the first: a frame the browser drops is made up
+  // by the items after it, so the whole sequence keeps its length. One item a frame at most:
+  // a number is never skipped.
+  const starts = [];
+  plan.reduce((at, p) => { starts.push(at); return at + p.frames; }, 0);
+  let index = -1, first = null;
   const flash = $("flash");
   const frame = (ts) => {
     if (state.phase !== "flash") return;
-    if (left === 0) {
+    if (first === null) first = ts;
+    const at = Math.round((ts - first) / state.frameMs);
+    if (index < 0 || at >= starts[index + 1]) {
       ++index;
       flash.textContent = plan[index].text;
       window.flashLog.push({ text: plan[index].text, t: ts });
-      left = plan[index].frames;
       if (index === plan.length - 1) { state.phase = "answer"; return; }
     }
-    --left;
     requestAnimationFrame(frame);
   };
   requestAnimationFrame(frame);
