@@ -1,6 +1,7 @@
 #include "files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -13,7 +14,7 @@ QByteArray bytesOf(const QString& path) {
 }
 
 int pdfPageCount(const QString& path) {
-    if (!QFile::exists(path)) return -1;
+    if (!QFileInfo(path).isFile()) return -1; // none, or a folder
 #ifdef Q_OS_WIN
     static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
     return static_cast<int>(QString::fromLatin1(bytesOf(path)).count(page));
