@@ -7,6 +7,7 @@
 #include "shell/ole_date.h"
 #include "shell/startup.h"
 #include "support/fakes.h"
+#include "support/record_read_counter.h"
 #include "support/school.h"
 
 #include <boost/asio.hpp>
@@ -120,6 +121,8 @@ private slots:
     void shareErrorAnswers503ThenRecords();
     void pageAndSounds_data();
     void pageAndSounds();
+    void sharedFilesReadAgainWhenChanged_data();
+    void sharedFilesReadAgainWhenChanged();
 };
 
 void ServeRoutes::goodRun_data() {
@@ -365,6 +368,56 @@ void ServeRoutes::pageAndSounds() {
     const Answer a = s.get(target);
     QCOMPARE(a.status, 200);
     QVERIFY2(a.body.startsWith(starts), a.body.left(80).constData());
+}
+
+void ServeRoutes::sharedFilesReadAgainWhenChanged_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("laterMs"); // server time before the second request
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("nothing changed: answered without reading the share")
+        << "none" << 500 << QByteArray("/api/menu?pupil=1") << false;
+    QTest::newRow("another computer's run, the same moment") << "append" << 0 << QByteArray("/api/menu?pupil=1") << true;
+    QTest::newRow("a change in place that keeps length and time, read again in time")
+        << "in place" << int(DrillService::RereadRecordsMs) << QByteArray("/api/menu?pupil=1") << true;
+    QTest::newRow("criteria rewritten") << "criteria" << 0 << QByteArray("/api/menu?pupil=1") << true;
+    QTest::newRow("roster rewritten") << "roster" << 0 << QByteArray("/api/names") << true;
+}
+
+void ServeRoutes::sharedFilesReadAgainWhenChanged() {
+    QFETCH(QString, change);
+    QFETCH(int, laterMs);
+    QFETCH(QByteArray, target);
+    QFETCH(bool, changed);
+    Served s;
+    SeisekiRecord run;
+    run.recordDate = oleDate(s.fake.clock().date);
+    run.recordBangou = 1;
+    run.recordLevel = 1;
+    run.recordTime = 70;
+    s.school.addRecord(run);
+    const Answer before = s.get(target);
+    QCOMPARE(before.status, 200);
+    RecordReadCounter reads;
+    if (change == u"append") {
+        s.school.addRecord(run);
+    } else if (change == u"in place") {
+        // A teacher's correction of today's run to level 2, on a share whose times are coarse.
+        const QDateTime modified = QFileInfo(s.school.recordPath()).lastModified();
+        run.recordLevel = 2;
+        writeFile(s.school.recordPath(), s.school.recordBytes().left(SeisekiRecord::Size) + run.encode());
+        QFile f(s.school.recordPath());
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(modified, QFileDevice::FileModificationTime));
+    } else if (change == u"criteria") {
+        s.school.writeCriteria(TempSchool::defaultCriteria().replace(QStringLiteral("\r\n55,"), QStringLiteral("\r\n155,")));
+    } else if (change == u"roster") {
+        s.school.writeRoster(QStringLiteral("1,2019,0,0,せいと1,0,,\r\n11,2015,0,0,てんにゅう,0,,\r\n"));
+    }
+    s.advance(laterMs);
+    const Answer after = s.get(target);
+    QCOMPARE(after.status, 200);
+    QCOMPARE(after.body != before.body, changed);
+    if (!changed) QCOMPARE(reads.take().first, 0);
 }
 
 QTEST_GUILESS_MAIN(ServeRoutes)
