@@ -105,6 +105,15 @@ struct Served {
         return call(server->port(), "POST", target, json(o));
     }
     void advance(qint64 ms) { fake.clock().tick += ms; }
+    // A run of today's, as another computer records it.
+    SeisekiRecord todaysRun(int bangou, int level) {
+        SeisekiRecord r;
+        r.recordDate = oleDate(fake.clock().date);
+        r.recordBangou = static_cast<qint16>(bangou);
+        r.recordLevel = static_cast<qint16>(level);
+        r.recordTime = 70;
+        return r;
+    }
 };
 
 } // namespace
@@ -251,14 +260,8 @@ void ServeRoutes::refusal() {
     QFETCH(QString, message);
     Served s;
     // Pupil 2 has practised level 1 past its limit (20 runs in three days); level 4 not cleared.
-    for (int i = 0; i < 20; ++i) {
-        SeisekiRecord r;
-        r.recordDate = oleDate(s.fake.clock().date);
-        r.recordBangou = 2;
-        r.recordLevel = 1;
-        r.recordTime = 70;
-        s.school.addRecord(r);
-    }
+    for (int i = 0; i < 20; ++i)
+        s.school.addRecord(s.todaysRun(2, 1));
     const Answer started = s.post("/api/start", {{"pupil", 1}, {"level", 1}});
     QCOMPARE(started.status, 200);
     s.advance(2000);
@@ -391,11 +394,7 @@ void ServeRoutes::sharedFilesReadAgainWhenChanged() {
     QFETCH(QByteArray, target);
     QFETCH(bool, changed);
     Served s;
-    SeisekiRecord run;
-    run.recordDate = oleDate(s.fake.clock().date);
-    run.recordBangou = 1;
-    run.recordLevel = 1;
-    run.recordTime = 70;
+    SeisekiRecord run = s.todaysRun(1, 1);
     s.school.addRecord(run);
     const Answer before = s.get(target);
     QCOMPARE(before.status, 200);
