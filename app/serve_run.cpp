@@ -5,6 +5,7 @@
 #include "platform/system_services.h"
 #include "records/configuration.h"
 #include "serve/http_server.h"
+#include "serve/lan_addresses.h"
 #include "serve/ui/ServeWindow.h"
 #include "shell/startup.h"
 #include "shell/ui/form.h"
@@ -83,10 +84,12 @@ int runServe(int argc, char** argv) {
         return service.handle(m, t, b);
     });
     if (QString e = server.listen(where); !e.isEmpty()) return fail(e);
-    log(QStringLiteral("カズトビ１ サーバー開始: %1 ポート %2 (基本フォルダ %3)")
+    // What a browser can open: the listen address itself, or the LAN's when it listens on all.
+    const QStringList urls = openableUrls(where.address, server.port(), lanAddresses());
+    log(QStringLiteral("カズトビ１ サーバー開始: %1 ポート %2 (基本フォルダ %3) %4")
             .arg(where.address)
             .arg(server.port())
-            .arg(QDir::toNativeSeparators(p.h.basePath)));
+            .arg(QDir::toNativeSeparators(p.h.basePath), urls.join(u' ')));
 
     QTimer expiry;
     QObject::connect(&expiry, &QTimer::timeout, [&] { service.expireRuns(); });
@@ -94,7 +97,7 @@ int runServe(int argc, char** argv) {
 
     std::unique_ptr<ServeWindow> shown;
     if (window) {
-        shown = std::make_unique<ServeWindow>(service, clock, server.port());
+        shown = std::make_unique<ServeWindow>(service, clock, urls);
         QObject::connect(shown.get(), &ServeWindow::stopRequested, &app, [] { QCoreApplication::exit(0); });
         shown->show();
     }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <QFileInfo>
 #include <unordered_map>
 
 namespace kz {
@@ -239,10 +238,8 @@ bool CriteriaGrid::keyDown(Key key) {
 QString TimeDistribution::refresh(const QString& recordPath, Services& s, int retryWaitMs) {
     // Size and time are taken before the read: a run appended while it reads then makes the
     // next refresh read again instead of passing for one already counted.
-    const QFileInfo info(recordPath);
-    const qint64 size = info.exists() ? info.size() : -1;
-    const QDateTime modified = info.lastModified();
-    if (m_size >= 0 && size == m_size && modified == m_modified) return {};
+    const FileStamp stamp = FileStamp::of(recordPath);
+    if (stamp.sameAs(m_stamp)) return {};
     const RecordFile file(recordPath);
     QByteArray bytes;
     for (;;) {
@@ -253,11 +250,10 @@ QString TimeDistribution::refresh(const QString& recordPath, Services& s, int re
             continue;
         }
         build({});
-        m_size = -1;
+        m_stamp = {};
         return recordFileMessage(QStringLiteral("成績ランダムファイル表示"), r, recordPath);
     }
-    m_size = size;
-    m_modified = modified;
+    m_stamp = stamp;
     ++m_reads;
     build(bytes);
     return {};

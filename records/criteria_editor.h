@@ -1,9 +1,9 @@
 #pragma once
 #include "criteria_table.h"
 #include "shell/services.h"
+#include "shell/shared_file.h"
 
 #include <array>
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -118,8 +118,7 @@ private:
     std::array<Histogram, MaxLevel + 1> m_all{};
     std::array<Histogram, MaxLevel + 1> m_best{};
     std::array<int, MaxLevel + 1> m_runs{};
-    qint64 m_size = -1;
-    QDateTime m_modified;
+    FileStamp m_stamp; // of the file as last read
     int m_reads = 0;
 };
 

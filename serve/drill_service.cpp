@@ -101,35 +101,64 @@ void DrillService::record(const QString& what) {
 
 QString DrillService::refreshRoster() {
     const Hensuu1& h = m_p.h;
-    RosterReading r = readRosterFile(m_p.rosterFilePath(), m_tables, m_p.s.clock.today(),
-                                     h.commonLine1.toNumber(),
+    const QString path = m_p.rosterFilePath();
+    const FileStamp stamp = FileStamp::of(path);
+    const QDate today = m_p.s.clock.today();
+    if (stamp.sameAs(m_rosterStamp) && today == m_rosterDay) return {};
+    RosterReading r = readRosterFile(path, m_tables, today, h.commonLine1.toNumber(),
                                      commonLine3Lists(h.commonLine3) ? 1 : 0);
-    if (!r.ok()) return r.error;
+    if (!r.ok()) {
+        m_rosterStamp = {};
+        return r.error;
+    }
     m_reading = std::move(r);
+    m_rosterStamp = stamp;
+    m_rosterDay = today;
     return {};
 }
 
 QString DrillService::refreshCriteria() {
+    const QString path = m_p.criteriaFilePath();
+    const FileStamp stamp = FileStamp::of(path);
+    if (stamp.sameAs(m_criteriaStamp)) return {};
     // Read into a copy, so a file being rewritten never leaves half a table behind.
     CriteriaTable fresh;
-    const QString error = LoadCriteriaFile(fresh, m_p.criteriaFilePath());
-    if (error.isEmpty()) m_p.criteria = fresh;
-    return error;
+    const QString error = LoadCriteriaFile(fresh, path);
+    if (!error.isEmpty()) {
+        m_criteriaStamp = {};
+        return error;
+    }
+    m_p.criteria = fresh;
+    m_criteriaStamp = stamp;
+    m_countedTick = -1; // the points and windows are the criteria's
+    return {};
 }
 
 QString DrillService::refreshStatistics() {
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        const RecordFile::Result r = m_p.stats.tryLoadRecords(m_p.recordFilePath(), &m_p.recordBuffer);
-        if (r.ok()) break;
-        if (r.status == RecordFile::Status::Locked && waited.elapsed() < lockPatienceMs) {
-            QThread::msleep(20); // another computer appends or erases: a short wait, no events
-            continue;
+    const QString path = m_p.recordFilePath();
+    const qint64 now = m_p.s.clock.tickMs();
+    const FileStamp stamp = FileStamp::of(path);
+    if (!stamp.sameAs(m_recordStamp) || now - m_recordReadTick >= RereadRecordsMs) {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            const RecordFile::Result r = m_p.stats.tryLoadRecords(path, &m_p.recordBuffer);
+            if (r.ok()) break;
+            if (r.status == RecordFile::Status::Locked && waited.elapsed() < lockPatienceMs) {
+                QThread::msleep(20); // another computer appends or erases: a short wait, no events
+                continue;
+            }
+            m_recordStamp = {};
+            return recordFileMessage(QStringLiteral("成績ランダムファイル表示"), r, path);
         }
-        return recordFileMessage(QStringLiteral("成績ランダムファイル表示"), r, m_p.recordFilePath());
+        m_recordStamp = stamp;
+        m_recordReadTick = now;
+        m_countedTick = -1;
     }
-    m_p.stats.countScan(m_p.criteria, m_p.s.clock.today(), m_p.s.clock.secondsSinceMidnight());
+    if (m_countedTick < 0 || now - m_countedTick >= RecountMs) {
+        m_p.stats.countScan(m_p.criteria, m_p.s.clock.today(), m_p.s.clock.secondsSinceMidnight());
+        m_countedTick = now;
+    }
     return {};
 }
 

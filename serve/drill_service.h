@@ -3,6 +3,7 @@
 #include "records/program.h"
 #include "records/run_end.h"
 #include "school/roster.h"
+#include "shell/shared_file.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -65,6 +66,12 @@ public:
     static constexpr int MaxBodyBytes = 16 * 1024;
     static constexpr int ClockAllowanceMs = 2000; // the page's run clock against the server's
     static constexpr qint64 IdleRunMs = 3600 * 1000; // a run nobody asks about is forgotten
+    // The record file is read again at least this often even when its stamp is unchanged: a
+    // teacher's change in place keeps its length, and a share's times may be coarse.
+    static constexpr qint64 RereadRecordsMs = 5000;
+    // The statistics' windows (今日, the judge and over-practice days) count back from the
+    // moment of counting: counted again when this much time has passed.
+    static constexpr qint64 RecountMs = 1000;
 
     // p: configuration loaded (LoadConfiguration, prepareLevels); its services give the clock
     // and the random numbers. Nothing of p's per-pupil state is used.
@@ -120,6 +127,13 @@ private:
     Program& m_p;
     RosterTables m_tables;
     RosterReading m_reading;
+    // What each refresh read last: a request reads a file again only when its stamp changed
+    // (another computer's append always changes the record file's length), so forty pupils
+    // do not read the share forty times over.
+    FileStamp m_rosterStamp, m_criteriaStamp, m_recordStamp;
+    QDate m_rosterDay;            // the roster's grades are this day's
+    qint64 m_recordReadTick = 0;  // the record file's last read, on the server's clock
+    qint64 m_countedTick = -1;    // the statistics' count (-1: count again)
     std::map<QString, ServedRun> m_runs;
     ServeStatus m_status;
 };

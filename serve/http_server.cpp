@@ -9,6 +9,7 @@
 
 #include <QPointer>
 #include <atomic>
+#include <set>
 #include <thread>
 
 namespace kz {
@@ -35,11 +36,20 @@ QString parseListenAddress(const QString& text, ListenAddress* out) {
     return {};
 }
 
+namespace {
+class Session;
+}
+
+// Nothing the I/O context holds (pending operations, posted answers) owns the Impl, and the
+// program's thread holds only weak references: when the server goes, the context goes with it
+// and frees whatever it still held.
 struct HttpServer::Impl : std::enable_shared_from_this<HttpServer::Impl> {
     QPointer<QObject> context;
     Handler handler;
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
+    // The open connections, touched on the I/O thread only: the stop closes each of them.
+    std::set<std::shared_ptr<Session>> sessions;
     std::thread thread;
     std::atomic<quint16> boundPort{0};
 
@@ -50,8 +60,10 @@ namespace {
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(std::shared_ptr<HttpServer::Impl> impl, tcp::socket socket)
-        : m_impl(std::move(impl)), m_stream(std::move(socket)) {}
+    Session(HttpServer::Impl& impl, tcp::socket socket) : m_impl(impl), m_stream(std::move(socket)) {}
+
+    // Cancels what is pending (its handlers end the session) and closes the connection.
+    void close() { m_stream.close(); }
 
     void read() {
         m_parser.emplace();
@@ -70,23 +82,40 @@ private:
             write(r, false);
             return;
         }
-        if (ec) return; // closed, timed out or not HTTP: nothing to answer
+        if (ec) { // closed, timed out or not HTTP: nothing to answer
+            end();
+            return;
+        }
         http::request<http::string_body> req = m_parser->release();
         m_keepAlive = req.keep_alive();
         const QByteArray method = QByteArray::fromStdString(std::string(req.method_string()));
         const QByteArray target = QByteArray::fromStdString(std::string(req.target()));
         const QByteArray body = QByteArray::fromStdString(req.body());
-        QObject* context = m_impl->context.data();
-        if (!context) return;
-        // To the program's thread; the answer comes back to this connection's thread.
+        QObject* context = m_impl.context.data();
+        if (!context) {
+            end();
+            return;
+        }
+        // To the program's thread; the answer comes back to the I/O thread. Either end may
+        // have gone meanwhile (the server stopped, the connection closed): then nothing is done.
         QMetaObject::invokeMethod(
             context,
-            [self = shared_from_this(), method, target, body] {
-                ServeReply r = self->m_impl->handler(method, target, body);
-                asio::post(self->m_stream.get_executor(),
-                           [self, r = std::move(r)] { self->write(r, self->m_keepAlive); });
+            [server = m_impl.weak_from_this(), session = weak_from_this(), method, target, body] {
+                const std::shared_ptr<HttpServer::Impl> impl = server.lock();
+                if (!impl || session.expired()) return;
+                ServeReply r = impl->handler(method, target, body);
+                asio::post(impl->io, [session, r = std::move(r)] {
+                    if (const std::shared_ptr<Session> self = session.lock()) self->write(r, self->m_keepAlive);
+                });
             },
             Qt::QueuedConnection);
+    }
+
+    // The connection is over: the server lets go of it.
+    void end() {
+        beast::error_code ignored;
+        m_stream.socket().close(ignored);
+        m_impl.sessions.erase(shared_from_this());
     }
 
     void write(const ServeReply& r, bool keepAlive) {
@@ -100,17 +129,17 @@ private:
         res->prepare_payload();
         http::async_write(m_stream, *res,
                           [self = shared_from_this(), res, keepAlive](beast::error_code ec, std::size_t) {
-                              if (ec) return;
-                              if (keepAlive) {
+                              if (!ec && keepAlive) {
                                   self->read();
-                              } else {
-                                  beast::error_code ignored;
-                                  self->m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+                                  return;
                               }
+                              beast::error_code ignored;
+                              self->m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+                              self->end();
                           });
     }
 
-    std::shared_ptr<HttpServer::Impl> m_impl; // first: the socket goes before the io context
+    HttpServer::Impl& m_impl; // outlives the session: the I/O context is one of its members
     beast::tcp_stream m_stream;
     beast::flat_buffer m_buffer;
     std::optional<http::request_parser<http::string_body>> m_parser;
@@ -120,10 +149,14 @@ private:
 } // namespace
 
 void HttpServer::Impl::accept() {
-    acceptor.async_accept([self = shared_from_this()](beast::error_code ec, tcp::socket socket) {
-        if (ec == asio::error::operation_aborted) return;
-        if (!ec) std::make_shared<Session>(self, std::move(socket))->read();
-        self->accept();
+    acceptor.async_accept([this](beast::error_code ec, tcp::socket socket) {
+        if (ec == asio::error::operation_aborted || !acceptor.is_open()) return;
+        if (!ec) {
+            auto session = std::make_shared<Session>(*this, std::move(socket));
+            sessions.insert(session);
+            session->read();
+        }
+        accept();
     });
 }
 
@@ -151,7 +184,7 @@ QString HttpServer::listen(const ListenAddress& where) {
     }
     m_impl->boundPort = m_impl->acceptor.local_endpoint().port();
     m_impl->accept();
-    m_impl->thread = std::thread([impl = m_impl] { impl->io.run(); });
+    m_impl->thread = std::thread([impl = m_impl.get()] { impl->io.run(); });
     return {};
 }
 
@@ -161,10 +194,14 @@ quint16 HttpServer::port() const {
 
 void HttpServer::stop() {
     if (!m_impl->thread.joinable()) return;
-    asio::post(m_impl->io, [impl = m_impl] {
+    // No new connections, every open one closed: their pending operations end, their handlers
+    // let go of them, and the I/O thread runs out of work and ends.
+    asio::post(m_impl->io, [impl = m_impl.get()] {
         beast::error_code ignored;
         impl->acceptor.close(ignored);
-        impl->io.stop();
+        for (const std::shared_ptr<Session>& session : std::set(impl->sessions))
+            session->close();
+        impl->sessions.clear();
     });
     m_impl->thread.join();
 }

@@ -2,6 +2,18 @@
 
 namespace kz {
 
+QStringList openableUrls(const QString& listenAddress, quint16 port, const QStringList& lan) {
+    const bool ipv6 = listenAddress.contains(u':');
+    bool every = true; // 0.0.0.0, ::, 0:0:0:0:0:0:0:0
+    for (QChar c : listenAddress)
+        every = every && (c == u'0' || c == u'.' || c == u':');
+    const QStringList hosts = every ? lan : QStringList{ipv6 ? u'[' + listenAddress + u']' : listenAddress};
+    QStringList urls;
+    for (const QString& host : hosts)
+        urls << QStringLiteral("http://%1:%2/").arg(host).arg(port);
+    return urls;
+}
+
 bool isVirtualAdapterName(const QString& name) {
     static const char* const prefixes[] = {"docker", "veth", "br-", "virbr", "vmnet", "vboxnet",
                                            "lxc", "lxd", "cni", "flannel", "tun", "tap", "wg",

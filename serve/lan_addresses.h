@@ -8,6 +8,11 @@ namespace kz {
 // One file per system (getifaddrs, GetAdaptersAddresses).
 QStringList lanAddresses();
 
+// The addresses to open in a browser ("http://HOST:PORT/") for a server listening on
+// listenAddress: that address when it is a single one (a loopback one opens on this computer
+// only), this computer's LAN addresses (lan) when it listens on every address (0.0.0.0, ::).
+QStringList openableUrls(const QString& listenAddress, quint16 port, const QStringList& lan);
+
 // True for adapter names of virtual machines, containers and tunnels.
 bool isVirtualAdapterName(const QString& name);
 

@@ -1,6 +1,7 @@
 #include "shared_file.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 
 namespace kz {
@@ -67,6 +68,16 @@ WholeRead readWholeShared(const QString& path) {
         }
         QThread::msleep(kLockedReadWaitMs);
     }
+}
+
+FileStamp FileStamp::of(const QString& path) {
+    const QFileInfo info(path);
+    FileStamp stamp;
+    if (info.exists()) {
+        stamp.size = info.size();
+        stamp.modified = info.lastModified();
+    }
+    return stamp;
 }
 
 } // namespace kz

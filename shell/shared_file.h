@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <functional>
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include "shell/system_error.h" // systemErrorText: every error text of this layer
@@ -61,6 +62,20 @@ struct WholeRead {
 inline constexpr int kLockedReadMs = 4000;
 inline constexpr int kLockedReadWaitMs = 100;
 WholeRead readWholeShared(const QString& path);
+
+// A file's length and last change as the system gives them, taken before the file is read: a
+// later stamp that differs says the file may have changed since; an equal one that it has not
+// been appended to nor replaced (an in-place change within the share's time resolution can
+// pass unseen). A missing or unreadable file is never known, so it never matches.
+struct FileStamp {
+    qint64 size = -1;
+    QDateTime modified;
+    static FileStamp of(const QString& path);
+    bool known() const { return size >= 0; }
+    bool sameAs(const FileStamp& other) const {
+        return known() && size == other.size && modified == other.modified;
+    }
+};
 
 // A seam for the tests of the sharing rules, empty in the program. It is called at named
 // points of the file operations: "open" (an open for writing), "lock", "read", "write",

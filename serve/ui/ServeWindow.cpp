@@ -1,7 +1,6 @@
 #include "ServeWindow.h"
 
 #include "serve/drill_service.h"
-#include "serve/lan_addresses.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -27,14 +26,11 @@ QImage qrCodeImage(const QString& text, int scale) {
     return image;
 }
 
-ServeWindow::ServeWindow(const DrillService& service, const Clock& clock, quint16 port, QWidget* parent)
+ServeWindow::ServeWindow(const DrillService& service, const Clock& clock, const QStringList& urls,
+                         QWidget* parent)
     : QWidget(parent), m_service(service), m_clock(clock) {
     setWindowTitle(QStringLiteral("カズトビ１ ブラウザー練習のサーバー"));
     auto* layout = new QVBoxLayout(this);
-    const QStringList addresses = lanAddresses();
-    QStringList urls;
-    for (const QString& a : addresses)
-        urls << QStringLiteral("http://%1:%2/").arg(a).arg(port);
     auto* heading = new QLabel(QStringLiteral("タブレットやChromebookのブラウザーで開くアドレス:"), this);
     m_addresses = new QLabel(urls.isEmpty() ? QStringLiteral("（このコンピューターにネットワークのアドレスがありません）")
                                             : urls.join(u'\n'), this);

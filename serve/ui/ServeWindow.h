@@ -20,7 +20,9 @@ QImage qrCodeImage(const QString& text, int scale);
 class ServeWindow : public QWidget {
     Q_OBJECT
 public:
-    ServeWindow(const DrillService& service, const Clock& clock, quint16 port, QWidget* parent = nullptr);
+    // urls: what a browser can open (openableUrls), the first shown as a QR code too.
+    ServeWindow(const DrillService& service, const Clock& clock, const QStringList& urls,
+                QWidget* parent = nullptr);
 
 signals:
     void stopRequested();

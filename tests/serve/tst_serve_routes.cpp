@@ -7,6 +7,7 @@
 #include "shell/ole_date.h"
 #include "shell/startup.h"
 #include "support/fakes.h"
+#include "support/record_read_counter.h"
 #include "support/school.h"
 
 #include <boost/asio.hpp>
@@ -104,6 +105,15 @@ struct Served {
         return call(server->port(), "POST", target, json(o));
     }
     void advance(qint64 ms) { fake.clock().tick += ms; }
+    // A run of today's, as another computer records it.
+    SeisekiRecord todaysRun(int bangou, int level) {
+        SeisekiRecord r;
+        r.recordDate = oleDate(fake.clock().date);
+        r.recordBangou = static_cast<qint16>(bangou);
+        r.recordLevel = static_cast<qint16>(level);
+        r.recordTime = 70;
+        return r;
+    }
 };
 
 } // namespace
@@ -120,6 +130,9 @@ private slots:
     void shareErrorAnswers503ThenRecords();
     void pageAndSounds_data();
     void pageAndSounds();
+    void sharedFilesReadAgainWhenChanged_data();
+    void sharedFilesReadAgainWhenChanged();
+    void stopClosesEveryConnection();
 };
 
 void ServeRoutes::goodRun_data() {
@@ -247,14 +260,8 @@ void ServeRoutes::refusal() {
     QFETCH(QString, message);
     Served s;
     // Pupil 2 has practised level 1 past its limit (20 runs in three days); level 4 not cleared.
-    for (int i = 0; i < 20; ++i) {
-        SeisekiRecord r;
-        r.recordDate = oleDate(s.fake.clock().date);
-        r.recordBangou = 2;
-        r.recordLevel = 1;
-        r.recordTime = 70;
-        s.school.addRecord(r);
-    }
+    for (int i = 0; i < 20; ++i)
+        s.school.addRecord(s.todaysRun(2, 1));
     const Answer started = s.post("/api/start", {{"pupil", 1}, {"level", 1}});
     QCOMPARE(started.status, 200);
     s.advance(2000);
@@ -365,6 +372,80 @@ void ServeRoutes::pageAndSounds() {
     const Answer a = s.get(target);
     QCOMPARE(a.status, 200);
     QVERIFY2(a.body.startsWith(starts), a.body.left(80).constData());
+}
+
+void ServeRoutes::sharedFilesReadAgainWhenChanged_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("laterMs"); // server time before the second request
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("nothing changed: answered without reading the share")
+        << "none" << 500 << QByteArray("/api/menu?pupil=1") << false;
+    QTest::newRow("another computer's run, the same moment") << "append" << 0 << QByteArray("/api/menu?pupil=1") << true;
+    QTest::newRow("a change in place that keeps length and time, read again in time")
+        << "in place" << int(DrillService::RereadRecordsMs) << QByteArray("/api/menu?pupil=1") << true;
+    QTest::newRow("criteria rewritten") << "criteria" << 0 << QByteArray("/api/menu?pupil=1") << true;
+    QTest::newRow("roster rewritten") << "roster" << 0 << QByteArray("/api/names") << true;
+}
+
+void ServeRoutes::sharedFilesReadAgainWhenChanged() {
+    QFETCH(QString, change);
+    QFETCH(int, laterMs);
+    QFETCH(QByteArray, target);
+    QFETCH(bool, changed);
+    Served s;
+    SeisekiRecord run = s.todaysRun(1, 1);
+    s.school.addRecord(run);
+    const Answer before = s.get(target);
+    QCOMPARE(before.status, 200);
+    RecordReadCounter reads;
+    if (change == u"append") {
+        s.school.addRecord(run);
+    } else if (change == u"in place") {
+        // A teacher's correction of today's run to level 2, on a share whose times are coarse.
+        const QDateTime modified = QFileInfo(s.school.recordPath()).lastModified();
+        run.recordLevel = 2;
+        writeFile(s.school.recordPath(), s.school.recordBytes().left(SeisekiRecord::Size) + run.encode());
+        QFile f(s.school.recordPath());
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(modified, QFileDevice::FileModificationTime));
+    } else if (change == u"criteria") {
+        s.school.writeCriteria(TempSchool::defaultCriteria().replace(QStringLiteral("\r\n55,"), QStringLiteral("\r\n155,")));
+    } else if (change == u"roster") {
+        s.school.writeRoster(QStringLiteral("1,2019,0,0,せいと1,0,,\r\n11,2015,0,0,てんにゅう,0,,\r\n"));
+    }
+    s.advance(laterMs);
+    const Answer after = s.get(target);
+    QCOMPARE(after.status, 200);
+    QCOMPARE(after.body != before.body, changed);
+    if (!changed) QCOMPARE(reads.take().first, 0);
+}
+
+void ServeRoutes::stopClosesEveryConnection() {
+    Served s;
+    // One connection idle between requests, one whose request waits for the program's thread
+    // (no events run here until the stop).
+    namespace asio = boost::asio;
+    asio::io_context io;
+    const asio::ip::tcp::endpoint server(asio::ip::make_address("127.0.0.1"), s.server->port());
+    asio::ip::tcp::socket idle(io), waiting(io);
+    idle.connect(server);
+    waiting.connect(server);
+    const std::string request = "GET /api/names HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    asio::write(waiting, asio::buffer(request));
+    QThread::msleep(200); // the server's own thread takes both in
+    s.server->stop();
+    // Both are closed by the server at once: a read on each ends (end of stream) within 2 s.
+    int ended = 0;
+    char byte[2];
+    for (asio::ip::tcp::socket* c : {&idle, &waiting})
+        c->async_read_some(asio::buffer(byte, 1), [&](boost::system::error_code ec, std::size_t) {
+            if (ec) ++ended;
+        });
+    io.run_for(std::chrono::seconds(2));
+    QCOMPARE(ended, 2);
+    // The request handed over before the stop finds its connection gone: nothing freed is
+    // touched (the sanitizer build watches this).
+    QCoreApplication::processEvents();
 }
 
 QTEST_GUILESS_MAIN(ServeRoutes)

@@ -22,6 +22,7 @@ import urllib.request
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.support.ui import WebDriverWait
 
 CRITERIA = ("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
@@ -83,6 +84,22 @@ def start_server(top):
     raise SystemExit("server did not answer")
 
 
+# Wrapped before the page's own script runs: every JSON answer the server gives the page is kept
+# (window.served), so a test takes each problem's numbers from what the server sent, never from
+# the flash, which a loaded machine may show for less than the test's polling interval.
+KEEP_ANSWERS = """
+(() => {
+  window.served = [];
+  const pageFetch = window.fetch.bind(window);
+  window.fetch = async (...args) => {
+    const res = await pageFetch(...args);
+    try { window.served.push(await res.clone().json()); } catch (e) { /* not JSON */ }
+    return res;
+  };
+})();
+"""
+
+
 def browser(top, width, height, touch):
     opts = webdriver.ChromeOptions()
     opts.binary_location = "/usr/bin/chromium"
@@ -92,6 +109,7 @@ def browser(top, width, height, touch):
                  "--user-data-dir=" + tempfile.mkdtemp(dir=top), "--window-size=%d,%d" % (width, height)):
         opts.add_argument(flag)
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=opts)
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": KEEP_ANSWERS})
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                            {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": touch})
     if touch:
@@ -108,8 +126,18 @@ def tap(driver, element):
     driver.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
 
 
-def wait(driver, script, timeout=20):
-    return WebDriverWait(driver, timeout).until(lambda d: d.execute_script(script))
+PAGE_STATE = ("return {screen: Array.from(document.querySelectorAll('.screen')).filter(s => !s.hidden)"
+              ".map(s => s.id), error: document.getElementById('error').textContent,"
+              " flash: document.getElementById('flash').textContent, flashCount: window.flashCount,"
+              " typed: document.getElementById('typed').textContent, served: window.served.slice(-3)}")
+
+
+def wait(driver, script, timeout=60):
+    try:
+        return WebDriverWait(driver, timeout).until(lambda d: d.execute_script(script))
+    except TimeoutException:
+        raise AssertionError("waited in vain for: %s\npage: %s" % (script, json.dumps(
+            driver.execute_script(PAGE_STATE), ensure_ascii=False))) from None
 
 
 def key(driver, k):
@@ -120,11 +148,19 @@ seen = {"count": 0}
 
 
 def shown_numbers(driver):
-    """The numbers of the next problem, once the page has flashed all of them."""
+    """The numbers of the next problem, as the server sent them, once the page has flashed it
+    and waits for the answer."""
+    # The page's own log says the flash has ended: the "？" shown, the keys taken. (The flash
+    # field still shows the last problem's "？" until the new problem's first frame.)
     wait(driver, "return !document.getElementById('drill').hidden && window.flashCount > %d && "
-                 "document.getElementById('flash').textContent === '？'" % seen["count"])
+                 "window.flashLog.length > 0 && window.flashLog[window.flashLog.length - 1].text === '？'"
+                 % seen["count"])
     seen["count"] = driver.execute_script("return window.flashCount")
-    return [int(e["text"]) for e in driver.execute_script("return window.flashLog") if e["text"].isdigit()]
+    problems = driver.execute_script("return window.served.filter(a => a.problem).map(a => a.problem.numbers)")
+    numbers = [int(n) for n in problems[-1]]
+    flashed = [int(e["text"]) for e in driver.execute_script("return window.flashLog") if e["text"] not in "+？"]
+    assert flashed == numbers, ("the page flashed other numbers than the server sent", flashed, numbers)
+    return numbers
 
 
 def to_menu(driver, url, pupil):
@@ -172,6 +208,7 @@ def whole_run(program):
         driver.quit()
         proc.terminate()
         log = proc.communicate()[0].decode()
+        print("server: " + log.strip())
     with open(records, "rb") as f:
         data = f.read()
     assert len(data) == 88, len(data)
@@ -187,7 +224,6 @@ def whole_run(program):
     assert seconds >= 20, seconds  # the wrong answer's 20 s are in
     assert "記録 番号3" in log, log
     print("result: " + result)
-    print(log.strip())
     shutil.rmtree(top, ignore_errors=True)
 
 

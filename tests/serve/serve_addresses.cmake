@@ -1,0 +1,1 @@
+kz_test(tst_serve_addresses tst_serve_addresses.cpp LIBS serve_model)
