@@ -3,6 +3,7 @@
 // of the criteria at once, failed erases, a share without write access, and the moment at
 // which a record is dated.
 #include "records/criteria_editor.h"
+#include "platform/locked_file.h"
 #include "records/program.h"
 #include "shell/text_codec.h"
 #include "statistics_support.h"
@@ -362,8 +363,13 @@ private slots:
         QElapsedTimer waited;
         waited.start();
         CriteriaTable table;
-        const QString error = grid.SaveGrid(path, table);
-        qInfo("the save gave up after %lld ms: %s", waited.elapsed(), qUtf8Printable(error));
+        int waits = 0;
+        const QString error = grid.SaveGrid(path, table, [&] {
+            ++waits;
+            QThread::msleep(100); // the program waits a second each time
+        });
+        qInfo("the save gave up after %d waits, %lld ms", waits, waited.elapsed());
+        QCOMPARE(waits, kInUseWaits);
         QVERIFY2(error.contains(QStringLiteral("ほかのプログラムがこのファイルを開いている")), qPrintable(error));
         QCOMPARE(bytesOf(path), before);
         QCOMPARE(filesIn(dir.path()), QStringList{name});
