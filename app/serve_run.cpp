@@ -34,11 +34,12 @@ int runServe(int argc, char** argv) {
         if (std::strcmp(argv[i], "--no-window") == 0) window = false;
         if (std::strcmp(argv[i], "--listen") == 0 && i + 1 < argc) listenText = QString::fromLocal8Bit(argv[++i]);
     }
-#ifdef _WIN32
     useStartingConsole();
-#endif
-    // Without a window the server may run where there is no display.
+#ifndef _WIN32
+    // Without a window the server may run where there is no display. (Windows always has one,
+    // and the program ships its platform alone.)
     if (!window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kazutobi"));
     installQtTranslation(app, qtTranslationFolders(QCoreApplication::applicationDirPath()));

@@ -6,6 +6,9 @@ loopback, on a small school of its own.
                                   with a wrong answer; the record checked field by field
     page_test.py PROGRAM frames   the frame counts of a level-4 problem (run it alone)
     page_test.py PROGRAM shots DIR   screenshots of every screen at three sizes
+
+PROGRAM may be the Windows program (kazutobi.exe in the folder of the zip): it serves under Wine
+(scripts/wine-run) and the same browser drills against it.
 """
 import datetime
 import json
@@ -40,12 +43,21 @@ def ole_date(d):
     return float((d - datetime.date(1899, 12, 30)).days)
 
 
+WINDOWS = False  # the program is the Windows one, run under Wine
+
+
 def make_school(top, program):
     """A school like a classroom's: the program folder beside the path file, the shared folder."""
+    global WINDOWS
+    WINDOWS = program.endswith(".exe")
     share = os.path.join(top, "share") + "/"
-    os.makedirs(os.path.join(top, "kazutobi"))
-    shutil.copy(program, os.path.join(top, "kazutobi", "kazutobi"))
-    cp932(os.path.join(top, "パスデータ.txt"), share + ",,,,,,,,,\r\n")
+    if WINDOWS:  # the folder of the zip, its DLLs included
+        shutil.copytree(os.path.dirname(os.path.abspath(program)), os.path.join(top, "kazutobi"))
+    else:
+        os.makedirs(os.path.join(top, "kazutobi"))
+        shutil.copy(program, os.path.join(top, "kazutobi", "kazutobi"))
+    shown = "Z:" + share.replace("/", "\\") if WINDOWS else share
+    cp932(os.path.join(top, "パスデータ.txt"), shown + ",,,,,,,,,\r\n")
     cp932(share + "共通データ.txt", "4,12345テスト小学校,0,0,0,1234,,,,\r\n")
     year = datetime.date.today().year - (1 if datetime.date.today().month < 4 else 0)
     roster = "".join("%d,%d,0,0,せいと%d,0,,\r\n" % (n, year - 6 - n, n) for n in range(1, 7))
@@ -69,11 +81,15 @@ def free_port():
 def start_server(top):
     port = free_port()
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", SDL_AUDIODRIVER="dummy")
-    proc = subprocess.Popen([os.path.join(top, "kazutobi", "kazutobi"), "--serve", "--no-window",
-                             "--listen", "127.0.0.1:%d" % port], env=env,
-                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    command = [os.path.join(top, "kazutobi", "kazutobi"), "--serve", "--no-window", "--listen", "127.0.0.1:%d" % port]
+    if WINDOWS:  # Wine takes a while to start; the DLLs are beside the program
+        command = [os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run"),
+                   command[0] + ".exe"] + command[1:]
+        env["KAZUTOBI_WINE_PATH"] = ""
+        del env["QT_QPA_PLATFORM"]  # the zip holds the Windows platform alone
+    proc = subprocess.Popen(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     url = "http://127.0.0.1:%d/" % port
-    for _ in range(100):
+    for _ in range(600 if WINDOWS else 100):
         try:
             urllib.request.urlopen(url, timeout=1).read()
             return proc, url
@@ -207,7 +223,7 @@ def whole_run(program):
     finally:
         driver.quit()
         proc.terminate()
-        log = proc.communicate()[0].decode()
+        log = proc.communicate()[0].decode("cp932" if WINDOWS else "utf-8", errors="replace")
         print("server: " + log.strip())
     with open(records, "rb") as f:
         data = f.read()
