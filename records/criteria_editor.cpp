@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <QDir>
 #include <unordered_map>
 
 namespace kz {
@@ -118,9 +119,9 @@ QString CriteriaGrid::SaveGrid(const QString& path, CriteriaTable& table,
     CriteriaTable check = table;
     if (problem.isEmpty()) problem = check.read(fileText());
     if (!problem.isEmpty())
-        return QStringLiteral("%1 に記録できません。\n%2").arg(path, problem);
+        return QStringLiteral("%1 に記録できません。\n%2").arg(QDir::toNativeSeparators(path), problem);
     const QString error = replaceSharedFile(path, encodeCp932(fileText()), wait);
-    if (!error.isEmpty()) return QStringLiteral("%1\n%2").arg(path, error);
+    if (!error.isEmpty()) return QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), error);
     m_dataChanged = false;
     // What was saved is the file now: nothing is edited or wrong any more.
     m_yellow.assign(m_cells.size(), {});
