@@ -1,5 +1,7 @@
 #include "lan_addresses.h"
 
+#include <algorithm>
+
 namespace kz {
 
 QStringList openableUrls(const QString& listenAddress, quint16 port, const QStringList& lan) {
@@ -12,6 +14,14 @@ QStringList openableUrls(const QString& listenAddress, quint16 port, const QStri
     for (const QString& host : hosts)
         urls << QStringLiteral("http://%1:%2/").arg(host).arg(port);
     return urls;
+}
+
+QString openableHeading(const QStringList& urls) {
+    const bool loopbackOnly = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QString& u) {
+        return u.startsWith(QLatin1String("http://127.")) || u.startsWith(QLatin1String("http://[::1]"));
+    });
+    return loopbackOnly ? QStringLiteral("このコンピューターのブラウザーだけで開けるアドレス（タブレットからは開けません）:")
+                        : QStringLiteral("タブレットやChromebookのブラウザーで開くアドレス:");
 }
 
 bool isVirtualAdapterName(const QString& name) {

@@ -13,6 +13,10 @@ QStringList lanAddresses();
 // only), this computer's LAN addresses (lan) when it listens on every address (0.0.0.0, ::).
 QStringList openableUrls(const QString& listenAddress, quint16 port, const QStringList& lan);
 
+// The server window's heading above those addresses: a loopback address opens on this
+// computer only, and the window says so rather than send the teacher to the tablets with it.
+QString openableHeading(const QStringList& urls);
+
 // True for adapter names of virtual machines, containers and tunnels.
 bool isVirtualAdapterName(const QString& name);
 

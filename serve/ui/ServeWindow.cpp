@@ -1,6 +1,7 @@
 #include "ServeWindow.h"
 
 #include "serve/drill_service.h"
+#include "serve/lan_addresses.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -31,7 +32,7 @@ ServeWindow::ServeWindow(const DrillService& service, const Clock& clock, const 
     : QWidget(parent), m_service(service), m_clock(clock) {
     setWindowTitle(QStringLiteral("カズトビ１ ブラウザー練習のサーバー"));
     auto* layout = new QVBoxLayout(this);
-    auto* heading = new QLabel(QStringLiteral("タブレットやChromebookのブラウザーで開くアドレス:"), this);
+    auto* heading = new QLabel(openableHeading(urls), this);
     m_addresses = new QLabel(urls.isEmpty() ? QStringLiteral("（このコンピューターにネットワークのアドレスがありません）")
                                             : urls.join(u'\n'), this);
     m_addresses->setObjectName(QStringLiteral("addresses"));

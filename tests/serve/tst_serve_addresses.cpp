@@ -34,6 +34,9 @@ void ServeAddresses::openable() {
     QFETCH(QStringList, lan);
     QFETCH(QStringList, urls);
     QCOMPARE(openableUrls(listen, 8932, lan), urls);
+    // Only a loopback address is said to open on this computer alone.
+    const bool here = listen == u"127.0.0.1" || listen == u"::1";
+    QCOMPARE(openableHeading(urls).contains(QStringLiteral("このコンピューターのブラウザーだけ")), here);
 }
 
 QTEST_GUILESS_MAIN(ServeAddresses)
