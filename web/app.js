@@ -114,8 +114,9 @@ async function loadMenu() {
       if (l.recent) add("div", l.recent);
       add("div", "今日 " + l.today);
       add("div", "全部 " + l.total);
-      if (l.refused) add("div", "やりすぎ禁止", "closed");
+      // A level the criteria file closes shows that reason alone, as the desktop does.
       if (l.reason) add("div", l.reason, "closed");
+      else if (l.refused) add("div", "やりすぎ禁止", "closed");
       const b = add("button", "スタート");
       b.dataset.level = l.level;
       b.disabled = !l.enabled;
@@ -141,6 +142,8 @@ function measureFrameInterval(frames) {
 }
 
 async function startRun(level) {
+  if (state.starting) return; // a second tap while the first start is on its way
+  state.starting = true;
   showError("");
   try {
     const data = await api("POST", "/api/start", { pupil: state.pupil, level, device: deviceId() });
@@ -155,6 +158,7 @@ async function startRun(level) {
     tickClock();
     flashProblem(data.problem);
   } catch (e) { showError(e.message); loadMenu(); }
+  finally { state.starting = false; }
 }
 
 function clientMs() { return Math.round(performance.now() - state.startedAt); }
@@ -173,12 +177,16 @@ function tickClock() {
 
 // Each number and each "+" gap stays for a whole number of frames, fixed before the problem
 // from the measured frame interval; the flash runs on requestAnimationFrame alone.
-function flashProblem(problem) {
+// Shown again ("＊"), the problem keeps what the pupil has typed.
+function flashProblem(problem, again = false) {
   state.problem = problem;
   state.phase = "flash";
-  state.typed = "";
-  $("typed").textContent = "";
+  if (!again) {
+    state.typed = "";
+    $("typed").textContent = "";
+  }
   $("wrong").hidden = true;
+  $("replayHint").hidden = true;
   const shown = Math.max(1, Math.round(problem.displayMs / state.frameMs));
   const gap = Math.max(1, Math.round(problem.gapMs / state.frameMs));
   const plan = [];
@@ -205,7 +213,11 @@ function flashProblem(problem) {
       ++index;
       flash.textContent = plan[index].text;
       window.flashLog.push({ text: plan[index].text, t: ts });
-      if (index === plan.length - 1) { state.phase = "answer"; return; }
+      if (index === plan.length - 1) {
+        state.phase = "answer";
+        $("replayHint").hidden = false;
+        return;
+      }
     }
     requestAnimationFrame(frame);
   };
@@ -240,6 +252,7 @@ async function handleStep(data) {
     $("total").textContent = data.total;
     $("sums").textContent = data.lines.join("\n");
     $("wrong").hidden = false;
+    $("replayHint").hidden = true;
     state.phase = "wrong";
     state.plusPressed = 0;
     await play(data.sound);
@@ -279,7 +292,7 @@ function key(k) {
     return;
   }
   if (state.phase !== "answer") return;
-  if (k === "*") { flashProblem(state.problem); return; }
+  if (k === "*") { flashProblem(state.problem, true); return; }
   if (k === " " || k === "Enter") { sendAnswer(); return; }
   if (k === "Backspace") state.typed = state.typed.slice(0, -1);
   else if (/^[0-9]$/.test(k)) {
@@ -296,7 +309,7 @@ async function showResult(data) {
   if (!data.recorded) { loadMenu(); return; }
   $("resultLevel").textContent = data.levelName;
   $("resultPupil").textContent = data.pupil;
-  $("resultTime").textContent = data.timedOut ? "時間切れ" : data.result;
+  $("resultTime").textContent = data.result; // "記録なし" after a time-out; the message says 時間切れ
   $("resultPoints").textContent = data.points;
   $("resultMessage").textContent = data.message;
   $("resultCleared").textContent = (data.cleared || "") + (data.congratulation ? " 目標レベルクリア。おめでとう！" : "");
