@@ -532,11 +532,15 @@ ServeReply DrillService::finish(ServedRun& run) {
         run.resultTime = run.timedOut ? kTimedOut : runClockNow(run);
         run.stage = ServedRun::Stage::Finishing;
     }
+    // The last answer was right unless time ran out: its sound comes first, as on the desktop.
+    QJsonArray sounds;
+    if (!run.timedOut) sounds.append(soundUrl(kCorrectSound));
     if (!run.recorded) {
         run.stage = ServedRun::Stage::Finished;
         run.lastReply = ServeReply::json(QJsonObject{{QStringLiteral("state"), QStringLiteral("finished")},
                                                      {QStringLiteral("recorded"), false},
-                                                     {QStringLiteral("timedOut"), run.timedOut}});
+                                                     {QStringLiteral("timedOut"), run.timedOut},
+                                                     {QStringLiteral("sounds"), sounds}});
         return run.lastReply;
     }
     // Until the record is written the run stays here, and the page's repeat (or the
@@ -573,7 +577,6 @@ ServeReply DrillService::finish(ServedRun& run) {
     // The result as the desktop's result screen shows it, from statistics with this run.
     if (!refreshStatistics().isEmpty()) m_p.stats.countScan(m_p.criteria, today, m_p.s.clock.secondsSinceMidnight());
     const ResultDecision d = decideResult(runState(run), m_p.criteria, m_p.stats, outcome);
-    QJsonArray sounds;
     switch (d.sound) {
     case ResultSound::SelfBest: sounds.append(soundUrl(kSelfBestSound)); break;
     case ResultSound::Best: sounds.append(QStringLiteral("/sound/best")); break;
