@@ -429,7 +429,7 @@ ServedRun* DrillService::findRun(const QJsonObject& o, ServeReply* error) {
     return &it->second;
 }
 
-ServedRun* DrillService::nextStep(const QJsonObject& o, int stage, const QString& refusal,
+ServedRun* DrillService::nextStep(const QJsonObject& o, ServedRun::Stage stage, const QString& refusal,
                                   ServeReply* reply) {
     ServedRun* run = findRun(o, reply);
     if (!run) return nullptr;
@@ -442,7 +442,7 @@ ServedRun* DrillService::nextStep(const QJsonObject& o, int stage, const QString
         *reply = run->stage == ServedRun::Stage::Finishing ? finish(*run) : run->lastReply;
         return nullptr;
     }
-    if (step != run->step + 1 || static_cast<int>(run->stage) != stage) {
+    if (step != run->step + 1 || run->stage != stage) {
         *reply = ServeReply::error(400, refusal);
         return nullptr;
     }
@@ -451,7 +451,7 @@ ServedRun* DrillService::nextStep(const QJsonObject& o, int stage, const QString
 
 ServeReply DrillService::answer(const QJsonObject& o) {
     ServeReply reply;
-    ServedRun* run = nextStep(o, static_cast<int>(ServedRun::Stage::Answering),
+    ServedRun* run = nextStep(o, ServedRun::Stage::Answering,
                               QStringLiteral("今はその答えを受け付けません。"), &reply);
     if (!run) return reply;
     const QJsonValue typed = o.value(QStringLiteral("answer"));
@@ -511,7 +511,7 @@ ServeReply DrillService::answer(const QJsonObject& o) {
 
 ServeReply DrillService::next(const QJsonObject& o) {
     ServeReply reply;
-    ServedRun* run = nextStep(o, static_cast<int>(ServedRun::Stage::WrongShown),
+    ServedRun* run = nextStep(o, ServedRun::Stage::WrongShown,
                               QStringLiteral("今は次の問題に進めません。"), &reply);
     if (!run) return reply;
     ++run->step;

@@ -114,7 +114,7 @@ private:
     ServedRun* findRun(const QJsonObject& request, ServeReply* error);
     // The run a step request names, when it is the next step and the run is at stage; the same
     // step again gets its first reply (a lost reply, a double tap). Null with *reply otherwise.
-    ServedRun* nextStep(const QJsonObject& request, int stage, const QString& refusal,
+    ServedRun* nextStep(const QJsonObject& request, ServedRun::Stage stage, const QString& refusal,
                         ServeReply* reply);
     QJsonObject problemJson(const ServedRun& run) const;
     int runClockNow(const ServedRun& run) const;

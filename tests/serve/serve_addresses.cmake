@@ -1,1 +1,0 @@
-kz_test(tst_serve_addresses tst_serve_addresses.cpp LIBS serve_model)
