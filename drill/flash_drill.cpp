@@ -148,14 +148,23 @@ void FlashDrill::setUpLabels() {
     m_view.setCaption(drillctl::sLabel2, m_h.programTitle);
     m_view.setCaption(drillctl::sLabel7, trimBlanks(m_h.studentName));
     m_view.setCaption(drillctl::sLabel8, m_h.levelNames[level]);
-    double total = 0;
-    for (int i = 1; i <= 15; ++i)
-        total += m_p.stats.todayRunCount(i, pupil);
-    m_h.todayRunTotal = toInt16(static_cast<long long>(roundHalfEven(total)));
+    const RunOrdinals o = runOrdinals(m_p.stats, level, pupil);
+    m_h.todayRunTotal = o.todayRunTotal;
     m_view.setCaption(drillctl::sLabel14, m_h.schoolLine);
     m_view.setCaption(drillctl::sLabel13, QString::number(minutesSinceStart()));
-    m_view.setCaption(drillctl::sLabel12, QString::number(m_h.todayRunTotal + 1));
-    m_view.setCaption(drillctl::sLabel11, numberText(m_p.stats.todayRunCount(level, pupil) + 1.0));
+    m_view.setCaption(drillctl::sLabel12, o.allToday);
+    m_view.setCaption(drillctl::sLabel11, o.levelToday);
+}
+
+RunOrdinals runOrdinals(const Statistics& st, int level, int pupil) {
+    double total = 0;
+    for (int i = 1; i <= 15; ++i)
+        total += st.todayRunCount(i, pupil);
+    RunOrdinals o;
+    o.todayRunTotal = toInt16(static_cast<long long>(roundHalfEven(total)));
+    o.allToday = QString::number(o.todayRunTotal + 1);
+    o.levelToday = numberText(st.todayRunCount(level, pupil) + 1.0);
+    return o;
 }
 
 int FlashDrill::minutesSinceStart() const {

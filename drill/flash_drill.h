@@ -13,6 +13,7 @@ struct Hensuu1;
 struct Services;
 struct CriteriaTable;
 class RandomSource;
+class Statistics;
 class Timer;
 
 // How long a number and the "+" between two numbers stay visible at a level, in ms.
@@ -41,6 +42,14 @@ Problem makeProblem(RandomSource& random, int count = kNumbersPerProblem);
 // Why a level cannot be started (a level number out of range, or a recorded level without a
 // minimum time, which would make the time-out 0); empty when it can.
 QString levelStartRefusal(const CriteriaTable& criteria, const Hensuu1& h, int level);
+
+// The status strip's "本日 N回目" and "このレベル N回目": today's runs before this one, plus one.
+struct RunOrdinals {
+    qint16 todayRunTotal = 0; // runs today on levels 1..15 before this one
+    QString allToday;         // todayRunTotal + 1
+    QString levelToday;       // this level's runs today + 1
+};
+RunOrdinals runOrdinals(const Statistics& st, int level, int pupil);
 
 // The run clock's reading in whole seconds: the tick since the run's start (moved back by the
 // penalties), rounded half to even. The drill reads it once a second.

@@ -80,16 +80,20 @@ ResultDecision decideResult(const Hensuu1& h, const CriteriaTable& c, const Stat
 }
 
 ResultState decideAfterTimer(const Program& p, ResultState s) {
-    const Hensuu1& h = p.h;
+    return decideAfterTimer(p.h, p.criteria, p.stats, std::move(s));
+}
+
+ResultState decideAfterTimer(const Hensuu1& h, const CriteriaTable& c, const Statistics& st,
+                             ResultState s) {
     const int level = h.LevelNo;
     s.picture1Visible = false;
     s.command4Visible = true;
     s.focusCommand4 = true;
-    const bool over = overPracticeReached(p.criteria, p.stats, level, h.Bangou);
-    const bool cleared = levelClearedJudge(p.criteria, p.stats, level, h.Bangou);
+    const bool over = overPracticeReached(c, st, level, h.Bangou);
+    const bool cleared = levelClearedJudge(c, st, level, h.Bangou);
     // The target level's state from the statistics just rebuilt; this run, on another level,
     // cannot have changed it.
-    const bool targetCleared = levelClearedJudge(p.criteria, p.stats, targetLevel(h), h.Bangou);
+    const bool targetCleared = levelClearedJudge(c, st, targetLevel(h), h.Bangou);
     s.command5Visible = true;
     if (over && cleared) {
         if (level == targetLevel(h)) {

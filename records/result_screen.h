@@ -46,6 +46,9 @@ ResultDecision decideResult(const Hensuu1& h, const CriteriaTable& c, const Stat
                             const RunOutcome& outcome);
 // Timer1's decisions on the activation's state.
 ResultState decideAfterTimer(const Program& p, ResultState state);
+// The same for a run described by h, as decideResult above.
+ResultState decideAfterTimer(const Hensuu1& h, const CriteriaTable& c, const Statistics& st,
+                             ResultState state);
 // "獲得ポイント：p点×rate→q点" on the full time.
 QString pointsLine(int resultTime, int passTime, const DecimalNumber& pointRate);
 // True when some level 1..35 has clearCount 9999: the course has no final congratulation.

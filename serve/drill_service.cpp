@@ -320,15 +320,26 @@ ServeReply DrillService::menu(int b) {
     const Hensuu1 pupil = runState(who);
     const LevelAvailability a = levelAvailability(h.levelCount, c, st, b);
     QJsonArray levels;
+    // The keys that start a level, as the desktop's menu takes them.
+    QHash<int, QString> keys;
+    for (QChar k : QStringLiteral("123456789abcd")) {
+        const MenuKey action = menuKeyAction(k, h.levelCount, true);
+        if (action.kind == MenuKey::Start) keys.insert(action.level, QString(k));
+    }
     for (int l = 1; l <= std::min(h.levelCount, kLevelSlots - 1); ++l) {
         const QString closed = criteriaClosedReason(l, b);
+        // A practice level shows neither its target nor its counts.
+        const bool practice = isPracticeLevel(h.levelNames[l]);
         levels.append(QJsonObject{
             {QStringLiteral("level"), l},
             {QStringLiteral("name"), h.levelNames[l]},
-            {QStringLiteral("target"), targetText(c, h, l)},
-            {QStringLiteral("recent"), h.levelRecorded[l] == 1 ? recentText(c, st, l, b) : QString()},
-            {QStringLiteral("today"), todayText(st, l, b)},
-            {QStringLiteral("total"), totalText(st, l, b)},
+            {QStringLiteral("caption"), startCaption(l).remove(u'&')},
+            {QStringLiteral("key"), keys.value(l)},
+            {QStringLiteral("target"), practice ? QString() : targetText(c, h, l)},
+            {QStringLiteral("recent"),
+             h.levelRecorded[l] == 1 && !practice ? recentText(c, st, l, b) : QString()},
+            {QStringLiteral("today"), practice ? QString() : todayText(st, l, b)},
+            {QStringLiteral("total"), practice ? QString() : totalText(st, l, b)},
             {QStringLiteral("enabled"), a.enabled[l] && closed.isEmpty()},
             {QStringLiteral("refused"), a.refused[l]},
             {QStringLiteral("reason"), closed},
@@ -404,10 +415,18 @@ ServeReply DrillService::start(const QJsonObject& o) {
     run.startTick = run.lastSeenTick = m_p.s.clock.tickMs();
     run.problem = makeProblem(m_p.s.random);
     if (!device.isEmpty()) m_status.deviceSeenTick[device] = run.startTick;
+    const RunOrdinals ordinals = runOrdinals(m_p.stats, l, run.bangou);
+    // The status strip: who and where, this run's place among today's, and the time bar's
+    // marks (shown, as the clock, only on a level that is recorded).
     QJsonObject reply{{QStringLiteral("run"), run.id},
+                      {QStringLiteral("title"), h.programTitle},
+                      {QStringLiteral("school"), h.schoolLine},
                       {QStringLiteral("level"), l},
                       {QStringLiteral("levelName"), h.levelNames[l]},
                       {QStringLiteral("pupil"), trimBlanks(m_tables.studentNames[run.bangou])},
+                      {QStringLiteral("allToday"), ordinals.allToday},
+                      {QStringLiteral("levelToday"), ordinals.levelToday},
+                      {QStringLiteral("clock"), h.levelRecorded[l] != 0},
                       {QStringLiteral("problems"), kProblemsPerRun},
                       {QStringLiteral("timeoutSeconds"), run.timeoutSeconds},
                       {QStringLiteral("passTime"), m_p.criteria.passTime[l]},
@@ -440,6 +459,13 @@ ServedRun* DrillService::nextStep(const QJsonObject& o, ServedRun::Stage stage, 
     }
     if (step == run->step) {
         *reply = run->stage == ServedRun::Stage::Finishing ? finish(*run) : run->lastReply;
+        return nullptr;
+    }
+    // The server's clock ended the run while the page still showed it: the page gets the
+    // time-out's result, as the desktop's clock ends a run whatever key comes after.
+    if (step == run->step + 1 && run->timedOut && run->stage != ServedRun::Stage::Answering &&
+        run->stage != ServedRun::Stage::WrongShown) {
+        *reply = finish(*run);
         return nullptr;
     }
     if (step != run->step + 1 || run->stage != stage) {
@@ -547,7 +573,10 @@ ServeReply DrillService::finish(ServedRun& run) {
     // expiry tick) tries again.
     QString error = refreshStatistics();
     if (!error.isEmpty()) return shareError(error);
-    const RunOutcome outcome = judgeRun(m_p.criteria, m_p.stats, run.level, run.bangou, run.resultTime);
+    if (!run.judged) {
+        run.outcome = judgeRun(m_p.criteria, m_p.stats, run.level, run.bangou, run.resultTime);
+        run.judged = true;
+    }
     fillRunRecord(m_p.recordBuffer, run.bangou, run.level, run.resultTime, m_p.h.schoolCode);
     QElapsedTimer waited;
     waited.start();
@@ -558,6 +587,7 @@ ServeReply DrillService::finish(ServedRun& run) {
             QThread::msleep(20);
             continue;
         }
+        m_countedTick = -1; // the judgement took this time as the best: not so until recorded
         return shareError(
             recordFileMessage(QStringLiteral("成績ランダムファイル記録"), r, m_p.recordFilePath()));
     }
@@ -576,7 +606,11 @@ ServeReply DrillService::finish(ServedRun& run) {
 
     // The result as the desktop's result screen shows it, from statistics with this run.
     if (!refreshStatistics().isEmpty()) m_p.stats.countScan(m_p.criteria, today, m_p.s.clock.secondsSinceMidnight());
-    const ResultDecision d = decideResult(runState(run), m_p.criteria, m_p.stats, outcome);
+    const Hensuu1 state = runState(run);
+    const ResultDecision d = decideResult(state, m_p.criteria, m_p.stats, run.outcome);
+    // What the result screen shows 500 ms later: the buttons, and for a level practised
+    // enough below an uncleared target only the way to the menu.
+    const ResultState later = decideAfterTimer(state, m_p.criteria, m_p.stats, d.state);
     switch (d.sound) {
     case ResultSound::SelfBest: sounds.append(soundUrl(kSelfBestSound)); break;
     case ResultSound::Best: sounds.append(QStringLiteral("/sound/best")); break;
@@ -601,6 +635,9 @@ ServeReply DrillService::finish(ServedRun& run) {
         {QStringLiteral("cleared"), s.label2Visible ? s.label2 : QString()},
         {QStringLiteral("congratulation"), s.picture1Visible},
         {QStringLiteral("sounds"), sounds},
+        {QStringLiteral("later"),
+         QJsonObject{{QStringLiteral("cleared"), later.label2Visible ? later.label2 : QString()},
+                     {QStringLiteral("again"), later.command5Visible}}},
     });
     return run.lastReply;
 }

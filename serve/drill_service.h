@@ -43,6 +43,10 @@ struct ServedRun {
     Stage stage = Stage::Answering;
     bool timedOut = false;
     int resultTime = 0;
+    // Judged once, against the statistics from before the run: an append that fails and is
+    // tried again must not find its own time already taken as the best.
+    bool judged = false;
+    RunOutcome outcome;
     int step = 0;             // answers and continues taken so far
     ServeReply lastReply;     // what the last step answered, given again for a repeat
     qint64 lastSeenTick = 0;

@@ -4,6 +4,7 @@
 
 #include "records/configuration.h"
 #include "serve/http_server.h"
+#include "platform/locked_file.h"
 #include "serve/lan_addresses.h"
 #include "shell/ole_date.h"
 #include "shell/startup.h"
@@ -106,6 +107,23 @@ struct Served {
         return call(server->port(), "POST", target, json(o));
     }
     void advance(qint64 ms) { fake.clock().tick += ms; }
+    // A started run's answers from step, each right and msPerAnswer after the one before;
+    // the last reply.
+    Answer rightAnswers(const QString& run, QJsonObject problem, int step, int count, int msPerAnswer) {
+        Answer last;
+        for (int i = 0; i < count; ++i, ++step) {
+            advance(msPerAnswer);
+            last = post("/api/answer", {{"run", run}, {"step", step}, {"answer", QString::number(total(problem))},
+                                        {"clientMs", qint64(fake.clock().tick - startTick)}});
+            problem = last.json().value("problem").toObject();
+        }
+        return last;
+    }
+    Answer start(int pupil, int level) {
+        startTick = fake.clock().tick;
+        return post("/api/start", {{"pupil", pupil}, {"level", level}});
+    }
+    qint64 startTick = 0;
     // A run of today's, as another computer records it.
     SeisekiRecord todaysRun(int bangou, int level) {
         SeisekiRecord r;
@@ -134,6 +152,15 @@ private slots:
     void sharedFilesReadAgainWhenChanged_data();
     void sharedFilesReadAgainWhenChanged();
     void stopClosesEveryConnection();
+    // The drill's status strip: this run's place among the pupil's runs of today.
+    void statusStrip_data();
+    void statusStrip();
+    void menuColumns_data();
+    void menuColumns();
+    // The result screen 500 ms on: the buttons it offers.
+    void resultLater_data();
+    void resultLater();
+    void failedAppendKeepsTheNewRecord();
     // What the server's window offers to open: only addresses the server answers on.
     void openable_data();
     void openable();
@@ -329,6 +356,10 @@ void ServeRoutes::timeOutRecordedWithoutThePage() {
     QCOMPARE(end.status, 200);
     QCOMPARE(end.json().value("timedOut").toBool(), true);
     QCOMPARE(end.json().value("message").toString(), QStringLiteral("時間切れ"));
+    // An answer the page sent before it learnt of the end gets the same result, not a refusal.
+    const Answer late = s.post("/api/answer", {{"run", run}, {"step", 1}, {"answer", "7"}, {"clientMs", 400000}});
+    QCOMPARE(late.status, 200);
+    QCOMPARE(late.json().value("result").toString(), QStringLiteral("記録なし"));
     QCOMPARE(s.school.recordBytes(), bytes);
 }
 
@@ -361,6 +392,112 @@ void ServeRoutes::shareErrorAnswers503ThenRecords() {
     QCOMPARE(retried.status, 200);
     QCOMPARE(retried.json().value("state").toString(), QStringLiteral("finished"));
     QCOMPARE(s.school.recordBytes().size(), 2 * SeisekiRecord::Size);
+}
+
+void ServeRoutes::statusStrip_data() {
+    QTest::addColumn<QList<int>>("runsToday"); // levels of pupil 3's runs of today already recorded
+    QTest::addColumn<QString>("allToday");
+    QTest::addColumn<QString>("levelToday");
+    QTest::newRow("the first run of the day") << QList<int>{} << "1" << "1";
+    QTest::newRow("after two on this level") << QList<int>{2, 2} << "3" << "3";
+    QTest::newRow("after one on another level") << QList<int>{1} << "2" << "1";
+}
+
+void ServeRoutes::statusStrip() {
+    QFETCH(QList<int>, runsToday);
+    QFETCH(QString, allToday);
+    QFETCH(QString, levelToday);
+    Served s;
+    for (int level : runsToday)
+        s.school.addRecord(s.todaysRun(3, level));
+    s.school.addRecord(s.todaysRun(4, 2)); // another pupil's
+    const QJsonObject started = s.start(3, 2).json();
+    QCOMPARE(started.value("allToday").toString(), allToday);
+    QCOMPARE(started.value("levelToday").toString(), levelToday);
+    QCOMPARE(started.value("school").toString(), s.p.h.schoolLine);
+    QCOMPARE(started.value("clock").toBool(), true);
+}
+
+void ServeRoutes::menuColumns_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("name"); // the level's name for this row; empty: as configured
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("counts"); // target and counts shown
+    QTest::newRow("a level as configured") << 2 << "" << "ｽﾀｰﾄ(2)" << "2" << true;
+    QTest::newRow("a practice level shows no counts") << 3 << "練習" << "ｽﾀｰﾄ(3)" << "3" << false;
+}
+
+void ServeRoutes::menuColumns() {
+    QFETCH(int, level);
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, key);
+    QFETCH(bool, counts);
+    Served s;
+    if (!name.isEmpty()) s.p.h.levelNames[level] = name;
+    const QJsonObject column = s.get("/api/menu?pupil=1").json().value("levels").toArray().at(level - 1).toObject();
+    QCOMPARE(column.value("caption").toString(), caption);
+    QCOMPARE(column.value("key").toString(), key);
+    QCOMPARE(!column.value("target").toString().isEmpty(), counts);
+    QCOMPARE(!column.value("today").toString().isEmpty(), counts);
+    QCOMPARE(!column.value("total").toString().isEmpty(), counts);
+}
+
+void ServeRoutes::resultLater_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("criteria"); // level 1's and level 4's lines; empty: the usual
+    QTest::addColumn<bool>("again");
+    QTest::addColumn<QString>("cleared");
+    // Cleared and practised enough after one run: clear points 0, clear count 1, over count 1.
+    const QString enough1 = QStringLiteral("55,80,0,1,1,1,0,7,3,,,");
+    const QString enough4 = QStringLiteral("27,45,0,1,2,1,0,7,3,,,");
+    QTest::newRow("a level still to practise: once more") << 1 << "" << true << "";
+    QTest::newRow("practised enough below an uncleared target: the menu alone")
+        << 1 << enough1 << false << "次のレベルへ進みましょう";
+    QTest::newRow("the target practised enough: once more, no caption") << 4 << enough4 << true << "";
+}
+
+void ServeRoutes::resultLater() {
+    QFETCH(int, level);
+    QFETCH(QString, criteria);
+    QFETCH(bool, again);
+    QFETCH(QString, cleared);
+    Served s;
+    if (!criteria.isEmpty()) {
+        QStringList lines = TempSchool::defaultCriteria().split(QStringLiteral("\r\n"));
+        lines[level] = criteria;
+        s.school.writeCriteria(lines.join(QStringLiteral("\r\n")));
+    }
+    const Answer started = s.start(2, level);
+    QCOMPARE(started.status, 200);
+    const QJsonObject result = s.rightAnswers(started.json().value("run").toString(),
+                                              started.json().value("problem").toObject(), 1, 5, 5000)
+                                   .json();
+    QCOMPARE(result.value("state").toString(), QStringLiteral("finished"));
+    const QJsonObject later = result.value("later").toObject();
+    QCOMPARE(later.value("again").toBool(), again);
+    QCOMPARE(later.value("cleared").toString(), cleared);
+}
+
+void ServeRoutes::failedAppendKeepsTheNewRecord() {
+    Served s;
+    const Answer started = s.start(3, 1); // nobody has run level 1: the level's new record
+    const QString run = started.json().value("run").toString();
+    const Answer fourth = s.rightAnswers(run, started.json().value("problem").toObject(), 1, 4, 5000);
+    // Another computer reads the record file: the server reads too, but cannot append.
+    LockedFile reader;
+    QCOMPARE(reader.openReadOnly(s.school.recordPath()), LockedFile::Status::Ok);
+    QCOMPARE(reader.lockShared(), LockedFile::Status::Ok);
+    const QByteArray before = s.school.recordBytes();
+    const Answer held = s.rightAnswers(run, fourth.json().value("problem").toObject(), 5, 1, 5000);
+    QCOMPARE(held.status, 503);
+    QCOMPARE(s.school.recordBytes(), before);
+    reader.close();
+    const Answer recorded = s.post("/api/answer", {{"run", run}, {"step", 5}, {"answer", "0"}, {"clientMs", 0}});
+    QCOMPARE(recorded.status, 200);
+    QCOMPARE(recorded.json().value("message").toString(), QStringLiteral("！！！最高新記録！！！"));
+    QCOMPARE(s.school.recordBytes().size(), before.size() + SeisekiRecord::Size);
 }
 
 void ServeRoutes::pageAndSounds_data() {
