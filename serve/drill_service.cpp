@@ -299,9 +299,13 @@ ServeReply DrillService::names(const QString& grade) {
         rows.append(QJsonObject{{QStringLiteral("number"), r.number},
                                 {QStringLiteral("text"), r.display},
                                 {QStringLiteral("name"), nameLabelFor(r)}});
+    // O.K. without a name plays the wrong answer's sound, as the name screen does.
     return ServeReply::json(QJsonObject{{QStringLiteral("title"), m_p.h.programTitle},
                                         {QStringLiteral("school"), m_p.h.schoolLine},
                                         {QStringLiteral("grades"), grades},
+                                        {QStringLiteral("noName"), kNoName},
+                                        {QStringLiteral("prompt"), kChooseName},
+                                        {QStringLiteral("wrongSound"), soundUrl(kWrongSound)},
                                         {QStringLiteral("names"), rows}});
 }
 
@@ -558,15 +562,16 @@ ServeReply DrillService::finish(ServedRun& run) {
         run.resultTime = run.timedOut ? kTimedOut : runClockNow(run);
         run.stage = ServedRun::Stage::Finishing;
     }
-    // The last answer was right unless time ran out: its sound comes first, as on the desktop.
+    // The last answer was right unless time ran out: its sound plays before the end's panel,
+    // the result's sounds on the result screen, as on the desktop.
+    const QString answerSound = run.timedOut ? QString() : soundUrl(kCorrectSound);
     QJsonArray sounds;
-    if (!run.timedOut) sounds.append(soundUrl(kCorrectSound));
     if (!run.recorded) {
         run.stage = ServedRun::Stage::Finished;
         run.lastReply = ServeReply::json(QJsonObject{{QStringLiteral("state"), QStringLiteral("finished")},
                                                      {QStringLiteral("recorded"), false},
                                                      {QStringLiteral("timedOut"), run.timedOut},
-                                                     {QStringLiteral("sounds"), sounds}});
+                                                     {QStringLiteral("sound"), answerSound}});
         return run.lastReply;
     }
     // Until the record is written the run stays here, and the page's repeat (or the
@@ -634,6 +639,7 @@ ServeReply DrillService::finish(ServedRun& run) {
         {QStringLiteral("message"), s.label20Visible ? s.label20 : QString()},
         {QStringLiteral("cleared"), s.label2Visible ? s.label2 : QString()},
         {QStringLiteral("congratulation"), s.picture1Visible},
+        {QStringLiteral("sound"), answerSound},
         {QStringLiteral("sounds"), sounds},
         {QStringLiteral("later"),
          QJsonObject{{QStringLiteral("cleared"), later.label2Visible ? later.label2 : QString()},

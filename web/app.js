@@ -1,16 +1,22 @@
 // The browser drill's page: it shows, flashes, takes answers and measures. Every rule (the
-// problems, the judgement, the time, the record, which levels are open) is the server's.
+// problems, the judgement, the time, the record, which levels are open, what the result screen
+// offers) is the server's.
 "use strict";
 
 const $ = (id) => document.getElementById(id);
 const state = {
-  pupil: 0, grade: "", run: null, step: 0, typed: "", phase: "idle", plusPressed: 0,
-  startedAt: 0, timeoutSeconds: 0, wrongAnswers: 0, problem: null, frameMs: 1000 / 60,
+  pupil: 0, chosen: 0, grade: "", wrongSound: "", usageStart: 0, menuKeys: {},
+  run: null, level: 0, step: 0, typed: "", plusPressed: 0, startedAt: 0, timeoutSeconds: 0,
+  wrongAnswers: 0, problem: null, frameMs: 1000 / 60, soundErrors: 0, bar: null,
+  // idle; flash (keys ignored); answer; sound (a blocking sound plays: keys dropped, as the
+  // desktop drops them); waiting (for the server); wrong (waits for "+" "+"); ending
+  phase: "idle",
 };
 // What the flash showed and when (requestAnimationFrame timestamps), for the frame test.
 window.flashLog = [];
 window.flashPlan = [];
 window.flashCount = 0; // problems flashed so far, shown again ones included
+window.drillPhase = () => state.phase;
 
 function deviceId() {
   let id = localStorage.getItem("kazutobiDevice");
@@ -22,6 +28,9 @@ function deviceId() {
   }
   return id;
 }
+
+const visible = (id) => !$(id).hidden;
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 function show(screen) {
   for (const s of document.querySelectorAll(".screen")) s.hidden = s.id !== screen;
@@ -53,14 +62,36 @@ async function api(method, path, body) {
   return data;
 }
 
+// ---- sounds ----
 // Sounds hold the run as the desktop's blocking play does: the next step waits for the end.
+// Resolves with the failure's text, or "" when the sound played to its end.
+const SoundLimitMs = 15000; // a sound that never ends (a stalled network) fails
 function play(url) {
   return new Promise((resolve) => {
-    if (!url) return resolve();
+    if (!url) return resolve("");
     const a = new Audio(url);
-    a.onended = a.onerror = () => resolve();
-    a.play().catch(() => resolve());
+    const timer = setTimeout(() => { a.pause(); resolve("音が終わりません: " + url); }, SoundLimitMs);
+    const done = (why) => { clearTimeout(timer); resolve(why); };
+    a.onended = () => done("");
+    a.onerror = () => done("音のファイルが再生できません: " + url +
+                           (a.error && a.error.message ? " (" + a.error.message + ")" : ""));
+    a.play().catch((e) => done("音が出せません: " + e.message));
   });
+}
+
+// The right and wrong answers' sounds: the drill relies on them. Three failures in a row pass;
+// the fourth stops the drill and sends the pupil to the teacher. False then.
+async function playCounted(url) {
+  const failure = await play(url);
+  if (!failure) { state.soundErrors = 0; return true; }
+  if (state.soundErrors < 3) { state.soundErrors += 1; return true; }
+  state.soundErrors = 0;
+  state.run = null;
+  state.phase = "idle";
+  $("soundErrorText").textContent = "音声がでません。先生を呼びなさい。\r\n" + failure;
+  $("soundError").hidden = false;
+  $("soundErrorOk").focus();
+  return false;
 }
 
 // ---- name screen ----
@@ -70,61 +101,103 @@ async function loadNames() {
   try {
     const data = await api("GET", "/api/names" + q);
     $("title").textContent = data.title;
-    $("school").textContent = data.school;
+    state.wrongSound = data.wrongSound;
     const sel = $("grade");
     if (!sel.options.length) {
       for (const g of data.grades) sel.add(new Option(g, g));
     }
     const list = $("nameList");
     list.textContent = "";
-    for (const n of data.names) {
+    const row = (text, number, name) => {
       const li = document.createElement("li");
       const b = document.createElement("button");
-      b.textContent = n.text;
-      b.dataset.number = n.number;
-      b.onclick = () => { state.pupil = n.number; loadMenu(); };
+      b.textContent = text;
+      b.dataset.number = number;
+      b.onclick = () => choose(number, name, b);
+      b.ondblclick = () => { choose(number, name, b); confirmName(); };
       li.appendChild(b);
       list.appendChild(li);
-    }
+    };
+    row(data.noName, 0, data.prompt);
+    for (const n of data.names) row(n.text, n.number, n.name);
+    state.prompt = data.prompt;
+    choose(0, data.prompt, null);
     show("names");
   } catch (e) { showError(e.message); }
 }
 
+function choose(number, label, button) {
+  state.chosen = number;
+  $("chosen").textContent = label;
+  for (const b of document.querySelectorAll("#nameList button")) b.classList.toggle("chosen", b === button);
+}
+
+function confirmName() {
+  if (!state.chosen) { play(state.wrongSound); return; }
+  state.pupil = state.chosen;
+  state.usageStart = performance.now();
+  loadMenu();
+}
+
+function minutesSinceStart() { return Math.floor((performance.now() - state.usageStart) / 60000); }
+
 // ---- level menu ----
 async function loadMenu() {
   showError("");
+  state.menuKeys = {};
   try {
     const data = await api("GET", "/api/menu?pupil=" + state.pupil);
+    $("menuTitle").textContent = data.title;
     $("pupil").textContent = data.pupil;
+    $("menuSchool").textContent = data.school;
+    $("menuMinutes").textContent = "起動後" + minutesSinceStart() + "分";
     $("todayTotal").textContent = data.todayTotal;
     const box = $("levels");
     box.textContent = "";
     for (const l of data.levels) {
       const d = document.createElement("div");
       d.className = "level";
-      const add = (tag, text, cls) => {
+      const add = (parent, tag, text, cls) => {
         const e = document.createElement(tag);
         e.textContent = text;
         if (cls) e.className = cls;
-        d.appendChild(e);
+        parent.appendChild(e);
         return e;
       };
-      add("h3", l.level + " " + l.name);
-      add("div", l.target);
-      if (l.recent) add("div", l.recent);
-      add("div", "今日 " + l.today);
-      add("div", "全部 " + l.total);
-      // A level the criteria file closes shows that reason alone, as the desktop does.
-      if (l.reason) add("div", l.reason, "closed");
-      else if (l.refused) add("div", "やりすぎ禁止", "closed");
-      const b = add("button", "スタート");
+      const head = add(d, "div", "", "levelHead");
+      add(head, "span", l.level, "number");
+      const name = add(head, "span", l.name, "name");
+      name.title = l.name;
+      const start = add(d, "div", "", "start");
+      const b = add(start, "button", l.caption);
       b.dataset.level = l.level;
+      b.title = "クリックしてスタートします。番号を押してもよろしい";
       b.disabled = !l.enabled;
       b.onclick = () => startRun(l.level);
+      name.onclick = () => { if (l.enabled) startRun(l.level); };
+      // A level the criteria file closes shows that reason alone, as the desktop does.
+      if (l.reason) add(start, "div", l.reason, "closed");
+      else if (l.refused) add(start, "div", "やりすぎ禁止", "closed");
+      if (l.today || l.total) {
+        const counts = add(d, "div", "", "counts");
+        add(counts, "span", l.today);
+        add(counts, "span", l.total);
+      }
+      if (l.recent) add(d, "div", l.recent, "figure");
+      if (l.target) add(d, "div", l.target, "figure");
+      if (l.key) state.menuKeys[l.key] = l;
       box.appendChild(d);
     }
     show("menu");
   } catch (e) { showError(e.message); }
+}
+
+function menuKey(k) {
+  if (k === "0") { loadNames(); return true; }
+  const l = state.menuKeys[k];
+  if (!l) return false;
+  if (l.enabled) startRun(l.level);
+  return true;
 }
 
 // ---- drill ----
@@ -148,12 +221,28 @@ async function startRun(level) {
   try {
     const data = await api("POST", "/api/start", { pupil: state.pupil, level, device: deviceId() });
     state.run = data.run;
+    state.level = level;
     state.step = 0;
     state.wrongAnswers = 0;
     state.timeoutSeconds = data.timeoutSeconds;
     state.startedAt = performance.now();
+    $("drillTitle").textContent = data.title;
+    $("drillPupil").textContent = data.pupil;
     $("drillLevel").textContent = data.levelName;
     $("remaining").textContent = data.problems;
+    $("allToday").textContent = data.allToday;
+    $("levelToday").textContent = data.levelToday;
+    $("drillSchool").textContent = data.school;
+    $("typed").textContent = "";
+    $("ending").hidden = true;
+    // The time bar: the track stands for the time-out, with the pass and minimum times marked.
+    $("clockBox").hidden = $("bar").hidden = !data.clock || !data.timeoutSeconds;
+    const part = (s) => Math.max(0, Math.min(1, s / data.timeoutSeconds)) * 100 + "%";
+    if (data.timeoutSeconds) {
+      $("barPass").style.width = part(data.passTime);
+      $("barMinimum").style.width = part(data.minimumTime);
+    }
+    state.bar = data.timeoutSeconds ? part : null;
     show("drill");
     tickClock();
     flashProblem(data.problem);
@@ -167,6 +256,8 @@ function tickClock() {
   if (!state.run) return;
   const s = Math.floor(clientMs() / 1000) + 20 * state.wrongAnswers;
   $("clock").textContent = s;
+  $("drillMinutes").textContent = minutesSinceStart();
+  if (state.bar) $("barTime").style.width = state.bar(s);
   // At the time-out the server ends the run; the page only asks for the result.
   if (state.timeoutSeconds > 0 && s >= state.timeoutSeconds + 1 && state.phase !== "ending") {
     endTimedOut();
@@ -181,10 +272,7 @@ function tickClock() {
 function flashProblem(problem, again = false) {
   state.problem = problem;
   state.phase = "flash";
-  if (!again) {
-    state.typed = "";
-    $("typed").textContent = "";
-  }
+  if (!again) setTyped("");
   $("wrong").hidden = true;
   $("replayHint").hidden = true;
   const shown = Math.max(1, Math.round(problem.displayMs / state.frameMs));
@@ -224,6 +312,11 @@ function flashProblem(problem, again = false) {
   requestAnimationFrame(frame);
 }
 
+function setTyped(text) {
+  state.typed = text;
+  $("typed").textContent = text;
+}
+
 async function sendAnswer() {
   state.phase = "waiting";
   const body = { run: state.run, step: state.step + 1, answer: state.typed, clientMs: clientMs() };
@@ -232,9 +325,12 @@ async function sendAnswer() {
     data = await api("POST", "/api/answer", body);
   } catch (e) {
     showError(e.message);
-    // A share error (503) keeps the answer: the same step may be sent again.
-    state.phase = e.status === 503 ? "answer" : "idle";
-    if (e.status !== 503) { state.run = null; loadMenu(); }
+    // The share's error (503) or a network that failed for a moment keeps the run and the
+    // answer: the same step is sent again with the next space.
+    if (!e.status || e.status === 503) { state.phase = "answer"; return; }
+    state.run = null;
+    state.phase = "idle";
+    loadMenu();
     return;
   }
   state.step += 1;
@@ -244,8 +340,9 @@ async function sendAnswer() {
 async function handleStep(data) {
   showError("");
   if (data.state === "correct") {
+    state.phase = "sound";
+    if (!await playCounted(data.sound)) return;
     $("remaining").textContent = data.remaining;
-    await play(data.sound);
     flashProblem(data.problem);
   } else if (data.state === "wrong") {
     state.wrongAnswers += 1;
@@ -253,13 +350,14 @@ async function handleStep(data) {
     $("sums").textContent = data.lines.join("\n");
     $("wrong").hidden = false;
     $("replayHint").hidden = true;
-    state.phase = "wrong";
+    state.phase = "sound";
+    if (!await playCounted(data.sound)) return;
     state.plusPressed = 0;
-    await play(data.sound);
+    if (state.phase === "sound") state.phase = "wrong";
   } else if (data.state === "next") {
     flashProblem(data.problem);
   } else if (data.state === "finished") {
-    showResult(data);
+    await finishRun(data);
   }
 }
 
@@ -269,13 +367,13 @@ async function sendNext() {
     const data = await api("POST", "/api/next", { run: state.run, step: state.step + 1 });
     state.step += 1;
     await handleStep(data);
-  } catch (e) { showError(e.message); state.phase = "wrong"; }
+  } catch (e) { showError(e.message); state.phase = "wrong"; state.plusPressed = 0; }
 }
 
 async function endTimedOut() {
   state.phase = "ending";
   try {
-    showResult(await api("POST", "/api/end", { run: state.run }));
+    await finishRun(await api("POST", "/api/end", { run: state.run }));
   } catch (e) {
     showError(e.message);
     state.phase = "answer";
@@ -283,7 +381,28 @@ async function endTimedOut() {
   }
 }
 
+// The run's end as the desktop shows it: the last right answer's sound, the drill's panel
+// (成績記録中, or 時間切れ) for a second, then the result screen; a level that is not recorded
+// goes back to the menu.
+async function finishRun(data) {
+  state.phase = "ending";
+  state.run = null;
+  if (data.sound) {
+    if (!await playCounted(data.sound)) return;
+    $("remaining").textContent = 0;
+  }
+  if (data.timedOut && state.bar) $("barTime").style.width = "100%";
+  $("ending").textContent = data.timedOut ? "時間切れ" : "成績記録中";
+  $("ending").hidden = false;
+  if (!data.recorded) { loadMenu(); return; }
+  await sleep(1000);
+  await showResult(data);
+}
+
+// Keys of the drill, as the desktop's drill screen takes them.
 function key(k) {
+  const allShown = state.phase !== "flash" && state.phase !== "idle" && state.phase !== "ending";
+  if (k === "ArrowUp") { if (allShown) setTyped(""); return; }
   if (state.phase === "wrong") {
     // "＋" twice in a row goes on; any other key starts the pair again.
     if (k === "+") {
@@ -293,43 +412,67 @@ function key(k) {
   }
   if (state.phase !== "answer") return;
   if (k === "*") { flashProblem(state.problem, true); return; }
-  if (k === " " || k === "Enter") { sendAnswer(); return; }
-  if (k === "Backspace") state.typed = state.typed.slice(0, -1);
-  else if (/^[0-9]$/.test(k)) {
-    if (state.typed.length >= 3) { play("/sound/warning"); return; }
-    state.typed += k;
+  if (k === " ") { sendAnswer(); return; }
+  if (k === "Backspace") { setTyped(state.typed.slice(0, -1)); return; }
+  if (k.length !== 1) return;
+  if (state.typed.length >= 3) {
+    state.phase = "sound";
+    play("/sound/warning").then(() => { if (state.phase === "sound") state.phase = "answer"; });
+    return;
   }
-  $("typed").textContent = state.typed;
+  // Digits and , - . / (the characters from "*" to "9" but "+"), as the desktop's field takes.
+  if (k >= "*" && k <= "9" && k !== "+") setTyped(state.typed + k);
 }
 
 // ---- result ----
 async function showResult(data) {
-  state.run = null;
   state.phase = "idle";
-  if (!data.recorded) { loadMenu(); return; }
+  $("resultTitle").textContent = data.title;
   $("resultLevel").textContent = data.levelName;
   $("resultPupil").textContent = data.pupil;
   $("resultTime").textContent = data.result; // "記録なし" after a time-out; the message says 時間切れ
   $("resultPoints").textContent = data.points;
+  $("resultLevelToday").textContent = data.levelToday;
+  $("resultAllToday").textContent = data.allToday;
   $("resultMessage").textContent = data.message;
-  $("resultCleared").textContent = (data.cleared || "") + (data.congratulation ? " 目標レベルクリア。おめでとう！" : "");
-  $("resultCounts").textContent = data.levelToday + " " + data.allToday;
+  $("resultCleared").textContent = data.cleared;
+  $("congratulation").hidden = !data.congratulation;
+  $("toMenu").hidden = $("again").hidden = true;
+  $("toMenu").disabled = false;
   show("result");
-  for (const s of data.sounds || []) await play(s);
+  // The buttons come 500 ms on, and not before the sounds have ended (they hold the screen).
+  const sounds = (async () => { for (const s of data.sounds || []) await play(s); })();
+  await Promise.all([sounds, sleep(500)]);
+  $("congratulation").hidden = true;
+  $("resultCleared").textContent = data.later.cleared;
+  $("toMenu").hidden = false;
+  $("again").hidden = !data.later.again;
+  $("toMenu").focus();
 }
 
 // ---- wiring ----
 document.addEventListener("keydown", (e) => {
-  if (document.getElementById("drill").hidden) return;
-  key(e.key);
-  e.preventDefault();
+  if (visible("soundError")) return; // its OK button takes Enter itself
+  if (visible("drill")) {
+    key(e.key);
+    e.preventDefault();
+  } else if (visible("menu")) {
+    if (menuKey(e.key)) e.preventDefault();
+  } else if (visible("names") && document.activeElement !== $("grade")) {
+    if (e.key === "1" || e.key === "Enter" || e.key === " ") {
+      confirmName();
+      e.preventDefault();
+    }
+  }
 });
 for (const b of document.querySelectorAll("#keypad button"))
   b.addEventListener("pointerdown", (e) => { e.preventDefault(); key(b.dataset.key); });
 $("grade").onchange = () => { state.grade = $("grade").value; loadNames(); };
+$("ok").onclick = () => confirmName();
 $("backToNames").onclick = () => loadNames();
-$("again").onclick = () => loadMenu();
-$("toNames").onclick = () => loadNames();
+$("toMenu").onclick = () => { $("toMenu").disabled = true; loadMenu(); };
+$("again").onclick = () => { $("toMenu").disabled = true; startRun(state.level); };
+$("soundErrorOk").onclick = () => { $("soundError").hidden = true; loadNames(); };
 
 measureFrameInterval(30).then((ms) => { state.frameMs = ms; });
 loadNames();

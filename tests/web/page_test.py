@@ -21,6 +21,7 @@ import sys
 import tempfile
 import time
 import urllib.request
+import wave
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -63,6 +64,13 @@ def make_school(top, program):
     roster = "".join("%d,%d,0,0,せいと%d,0,,\r\n" % (n, year - 6 - n, n) for n in range(1, 7))
     cp932(share + "新名簿.txt", roster)
     cp932(share + "音フォルダ/新音ファイル.txt", "正解音2,ok1,ok2,*\r\n間違い音2,ng,*\r\n自己最高音2,self,*\r\n不合格音1,fail,*\r\n")
+    # Short real sounds: the page counts a right or wrong answer's sound that fails.
+    for name in ("ok1", "ok2", "ng", "self", "fail", "最高1", "合格", "警告1"):
+        with wave.open(share + "音フォルダ/%s.wav" % name, "wb") as w:
+            w.setnchannels(1)
+            w.setsampwidth(2)
+            w.setframerate(8000)
+            w.writeframes(b"\0\0" * 400)  # 50 ms
     cp932(share + "kazutobi/タイム回数データ.txt", CRITERIA)
     # One earlier run with reserved bytes: the desktop's append copies those of the record last read.
     old = struct.pack("<ddhhi5s5s5s5s", ole_date(datetime.date.today() - datetime.timedelta(days=3)), 0.4,
@@ -156,6 +164,10 @@ def wait(driver, script, timeout=60):
             driver.execute_script(PAGE_STATE), ensure_ascii=False))) from None
 
 
+# The page takes "＋" once the wrong answer's sound has ended (the page's own phase).
+PHASE_WRONG = "window.drillPhase && window.drillPhase() === 'wrong'"
+
+
 def key(driver, k):
     tap(driver, driver.find_element(By.CSS_SELECTOR, '#keypad button[data-key="%s"]' % k))
 
@@ -183,8 +195,23 @@ def to_menu(driver, url, pupil):
     seen["count"] = 0
     driver.get(url)
     wait(driver, "return document.querySelector('#nameList button')")
-    tap(driver, driver.find_element(By.CSS_SELECTOR, '#nameList button[data-number="%d"]' % pupil))
+    choose_name(driver, pupil)
     wait(driver, "return !document.getElementById('menu').hidden")
+
+
+def choose_name(driver, pupil):
+    """A tap on the name, then on O.K., as on the desktop's name screen."""
+    tap(driver, driver.find_element(By.CSS_SELECTOR, '#nameList button[data-number="%d"]' % pupil))
+    wait(driver, "return document.getElementById('chosen').textContent.includes('せいと%d')" % pupil)
+    tap(driver, driver.find_element(By.ID, "ok"))
+
+
+# The flashed digits' own height (the glyph's ink, not the font size) against the viewport's.
+DIGIT_HEIGHT = ("const f = document.getElementById('flash'), s = getComputedStyle(f);"
+                "const c = document.createElement('canvas').getContext('2d');"
+                "c.font = s.fontWeight + ' ' + s.fontSize + ' ' + s.fontFamily;"
+                "const m = c.measureText('10');"
+                "return (m.actualBoundingBoxAscent + m.actualBoundingBoxDescent) / window.innerHeight;")
 
 
 def whole_run(program):
@@ -200,17 +227,16 @@ def whole_run(program):
         tap(driver, driver.find_element(By.CSS_SELECTOR, '#levels button[data-level="4"]'))
         for problem in range(5):
             numbers = shown_numbers(driver)
-            height = driver.execute_script("return document.getElementById('flash').getBoundingClientRect().height"
-                                           " / window.innerHeight")
-            font = driver.execute_script("return parseFloat(getComputedStyle(document.getElementById('flash'))"
-                                         ".fontSize) / window.innerHeight")
-            assert font >= 0.4, font
+            digits = driver.execute_script(DIGIT_HEIGHT)
+            assert digits >= 0.4, digits
             if problem == 1:  # a wrong answer: the total is shown, "＋" twice goes on
                 for d in str(sum(numbers) + 1):
                     key(driver, d)
                 key(driver, " ")
                 wait(driver, "return !document.getElementById('wrong').hidden")
                 assert driver.find_element(By.ID, "total").text == str(sum(numbers))
+                # "＋" is taken once the wrong answer's sound has ended, as on the desktop.
+                wait(driver, "return " + PHASE_WRONG)
                 key(driver, "+")
                 key(driver, "+")
                 numbers = shown_numbers(driver)
@@ -219,6 +245,10 @@ def whole_run(program):
             key(driver, " ")
         wait(driver, "return !document.getElementById('result').hidden")
         result = driver.find_element(By.ID, "resultTime").text
+        # 500 ms on: the menu and, for a level still to practise, once more.
+        wait(driver, "return !document.getElementById('toMenu').hidden")
+        assert driver.find_element(By.ID, "again").is_displayed()
+        print("digits %.0f %% of the viewport's height" % (100 * digits))
         seconds = int(result.replace("今の成績：", "").replace("秒", ""))
     finally:
         driver.quit()
@@ -270,8 +300,8 @@ def frames(program):
                 intended = sum(p["frames"] for p in plan)
                 results.append(("whole", intended, whole))
                 driver.find_element(By.TAG_NAME, "body").send_keys(str(sum(numbers)) + " ")
-            wait(driver, "return !document.getElementById('result').hidden")
-            driver.find_element(By.ID, "again").click()
+            wait(driver, "return !document.getElementById('toMenu').hidden")
+            driver.find_element(By.ID, "toMenu").click()
             wait(driver, "return !document.getElementById('menu').hidden")
     finally:
         driver.quit()
@@ -302,8 +332,9 @@ def shots(program, folder):
             try:
                 driver.get(url)
                 wait(driver, "return document.querySelector('#nameList button')")
-                driver.save_screenshot(name("1-names"))
                 tap(driver, driver.find_element(By.CSS_SELECTOR, '#nameList button[data-number="2"]'))
+                driver.save_screenshot(name("1-names"))
+                tap(driver, driver.find_element(By.ID, "ok"))
                 wait(driver, "return !document.getElementById('menu').hidden")
                 driver.save_screenshot(name("2-menu"))
                 tap(driver, driver.find_element(By.CSS_SELECTOR, '#levels button[data-level="1"]'))
@@ -316,6 +347,7 @@ def shots(program, folder):
                 key(driver, " ")
                 wait(driver, "return !document.getElementById('wrong').hidden")
                 driver.save_screenshot(name("5-wrong"))
+                wait(driver, "return " + PHASE_WRONG)
                 key(driver, "+")
                 key(driver, "+")
                 for _ in range(5):
@@ -323,12 +355,13 @@ def shots(program, folder):
                     for d in str(sum(numbers)):
                         key(driver, d)
                     key(driver, " ")
-                    wait(driver, "return !document.getElementById('result').hidden || window.flashCount > %d"
+                    wait(driver, "return !document.getElementById('ending').hidden || window.flashCount > %d"
                          % seen["count"])
-                    if driver.execute_script("return !document.getElementById('result').hidden"):
+                    if driver.execute_script("return !document.getElementById('ending').hidden"):
                         break
-                wait(driver, "return !document.getElementById('result').hidden")
-                driver.save_screenshot(name("6-result"))
+                driver.save_screenshot(name("6-recording"))
+                wait(driver, "return !document.getElementById('toMenu').hidden")
+                driver.save_screenshot(name("7-result"))
             finally:
                 driver.quit()
     finally:
