@@ -4,6 +4,7 @@ loopback, on a small school of its own.
 
     page_test.py PROGRAM run      a whole run by the on-screen keypad at tablet size, by touch,
                                   with a wrong answer; the record checked field by field
+    page_test.py PROGRAM sounds   the right answer's sounds missing: the sound error at the fourth
     page_test.py PROGRAM frames   the frame counts of a level-4 problem (run it alone)
     page_test.py PROGRAM shots DIR   screenshots of every screen at three sizes
 
@@ -273,6 +274,37 @@ def whole_run(program):
     shutil.rmtree(top, ignore_errors=True)
 
 
+def failing_sounds(program):
+    """The right answer's sound files are missing: three right answers go on without a sound,
+    the fourth stops the drill with the sound error, as the desktop does; OK leads to the names."""
+    top = tempfile.mkdtemp(prefix="kazutobi-sounds-")
+    make_school(top, program)
+    for name in ("ok1", "ok2"):
+        os.remove(os.path.join(top, "share", "音フォルダ", name + ".wav"))
+    proc, url = start_server(top)
+    driver = browser(top, 1180, 820, True)
+    try:
+        to_menu(driver, url, 2)
+        tap(driver, driver.find_element(By.CSS_SELECTOR, '#levels button[data-level="4"]'))
+        for problem in range(4):
+            numbers = shown_numbers(driver)
+            for d in str(sum(numbers)):
+                key(driver, d)
+            key(driver, " ")
+        wait(driver, "return !document.getElementById('soundError').hidden")
+        text = driver.find_element(By.ID, "soundErrorText").text
+        assert text.startswith("音声がでません。先生を呼びなさい。") and "/sound/2/" in text, text
+        assert driver.execute_script("return window.flashCount") == 4
+        tap(driver, driver.find_element(By.ID, "soundErrorOk"))
+        wait(driver, "return !document.getElementById('names').hidden")
+        print("sound error: " + text.replace("\n", " "))
+    finally:
+        driver.quit()
+        proc.terminate()
+        proc.communicate()
+    shutil.rmtree(top, ignore_errors=True)
+
+
 def frames(program):
     top = tempfile.mkdtemp(prefix="kazutobi-frames-")
     make_school(top, program)
@@ -374,6 +406,8 @@ if __name__ == "__main__":
     what = sys.argv[2]
     if what == "run":
         whole_run(sys.argv[1])
+    elif what == "sounds":
+        failing_sounds(sys.argv[1])
     elif what == "frames":
         frames(sys.argv[1])
     else:
