@@ -165,6 +165,10 @@ def wait(driver, script, timeout=60):
             driver.execute_script(PAGE_STATE), ensure_ascii=False))) from None
 
 
+# The result screen 500 ms on, its buttons shown (they stay so, hidden with the screen, until the
+# next result).
+RESULT_READY = ("return !document.getElementById('result').hidden"
+                " && !document.getElementById('toMenu').hidden")
 # The page takes "＋" once the wrong answer's sound has ended (the page's own phase).
 PHASE_WRONG = "window.drillPhase && window.drillPhase() === 'wrong'"
 
@@ -247,7 +251,7 @@ def whole_run(program):
         wait(driver, "return !document.getElementById('result').hidden")
         result = driver.find_element(By.ID, "resultTime").text
         # 500 ms on: the menu and, for a level still to practise, once more.
-        wait(driver, "return !document.getElementById('toMenu').hidden")
+        wait(driver, RESULT_READY)
         assert driver.find_element(By.ID, "again").is_displayed()
         print("digits %.0f %% of the viewport's height" % (100 * digits))
         seconds = int(result.replace("今の成績：", "").replace("秒", ""))
@@ -332,7 +336,7 @@ def frames(program):
                 intended = sum(p["frames"] for p in plan)
                 results.append(("whole", intended, whole))
                 driver.find_element(By.TAG_NAME, "body").send_keys(str(sum(numbers)) + " ")
-            wait(driver, "return !document.getElementById('toMenu').hidden")
+            wait(driver, RESULT_READY)
             driver.find_element(By.ID, "toMenu").click()
             wait(driver, "return !document.getElementById('menu').hidden")
     finally:
@@ -392,7 +396,7 @@ def shots(program, folder):
                     if driver.execute_script("return !document.getElementById('ending').hidden"):
                         break
                 driver.save_screenshot(name("6-recording"))
-                wait(driver, "return !document.getElementById('toMenu').hidden")
+                wait(driver, RESULT_READY)
                 driver.save_screenshot(name("7-result"))
             finally:
                 driver.quit()
