@@ -616,6 +616,10 @@ ServeReply DrillService::finish(ServedRun& run) {
     // What the result screen shows 500 ms later: the buttons, and for a level practised
     // enough below an uncleared target only the way to the menu.
     const ResultState later = decideAfterTimer(state, m_p.criteria, m_p.stats, d.state);
+    // もう一度 is a start of this level: not offered when the start would be refused (a level
+    // practised enough but not cleared, which the desktop would still let run once more).
+    const bool again = later.command5Visible && criteriaClosedReason(run.level, run.bangou).isEmpty() &&
+                       levelAvailability(m_p.h.levelCount, m_p.criteria, m_p.stats, run.bangou).enabled[run.level];
     switch (d.sound) {
     case ResultSound::SelfBest: sounds.append(soundUrl(kSelfBestSound)); break;
     case ResultSound::Best: sounds.append(QStringLiteral("/sound/best")); break;
@@ -643,7 +647,7 @@ ServeReply DrillService::finish(ServedRun& run) {
         {QStringLiteral("sounds"), sounds},
         {QStringLiteral("later"),
          QJsonObject{{QStringLiteral("cleared"), later.label2Visible ? later.label2 : QString()},
-                     {QStringLiteral("again"), later.command5Visible}}},
+                     {QStringLiteral("again"), again}}},
     });
     return run.lastReply;
 }

@@ -114,7 +114,7 @@ async function loadNames() {
       b.textContent = text;
       b.dataset.number = number;
       b.onclick = () => choose(number, name, b);
-      b.ondblclick = () => { choose(number, name, b); confirmName(); };
+      b.ondblclick = () => { choose(number, name, b); if (number) confirmName(); };
       li.appendChild(b);
       list.appendChild(li);
     };
@@ -133,21 +133,29 @@ function choose(number, label, button) {
 }
 
 function confirmName() {
-  if (!state.chosen) { play(state.wrongSound); return; }
+  if (!state.chosen) { playCounted(state.wrongSound); return; }
   state.pupil = state.chosen;
   state.usageStart = performance.now();
   loadMenu();
 }
 
+// A title longer than nine characters is set smaller (the desktop's 14 pt for 16.8, 20 for 24).
+function setTitle(e, text) {
+  e.textContent = text;
+  e.classList.toggle("long", text.length > 9);
+}
+
 function minutesSinceStart() { return Math.floor((performance.now() - state.usageStart) / 60000); }
 
 // ---- level menu ----
-async function loadMenu() {
-  showError("");
+// note: a refusal that sent the pupil back here, shown on the menu.
+async function loadMenu(note = "") {
+  showError(note);
   state.menuKeys = {};
+  state.menuReady = false; // keys wait for the refresh, as the desktop's menu does
   try {
     const data = await api("GET", "/api/menu?pupil=" + state.pupil);
-    $("menuTitle").textContent = data.title;
+    setTitle($("menuTitle"), data.title);
     $("pupil").textContent = data.pupil;
     $("menuSchool").textContent = data.school;
     $("menuMinutes").textContent = "起動後" + minutesSinceStart() + "分";
@@ -189,15 +197,24 @@ async function loadMenu() {
       box.appendChild(d);
     }
     show("menu");
-  } catch (e) { showError(e.message); }
+    state.menuReady = true;
+  } catch (e) { showError(e.message); $("toMenu").disabled = false; }
 }
 
 function menuKey(k) {
-  if (k === "0") { loadNames(); return true; }
+  if (!state.menuReady || state.starting) return false;
+  if (k === "0") { backToNames(); return true; }
   const l = state.menuKeys[k];
   if (!l) return false;
   if (l.enabled) startRun(l.level);
   return true;
+}
+
+// The name screen shows every grade again, as when it first opened.
+function backToNames() {
+  state.grade = "";
+  $("grade").value = $("grade").options.length ? $("grade").options[0].value : "";
+  loadNames();
 }
 
 // ---- drill ----
@@ -226,7 +243,7 @@ async function startRun(level) {
     state.wrongAnswers = 0;
     state.timeoutSeconds = data.timeoutSeconds;
     state.startedAt = performance.now();
-    $("drillTitle").textContent = data.title;
+    setTitle($("drillTitle"), data.title);
     $("drillPupil").textContent = data.pupil;
     $("drillLevel").textContent = data.levelName;
     $("remaining").textContent = data.problems;
@@ -246,7 +263,7 @@ async function startRun(level) {
     show("drill");
     tickClock();
     flashProblem(data.problem);
-  } catch (e) { showError(e.message); loadMenu(); }
+  } catch (e) { loadMenu(e.message); }
   finally { state.starting = false; }
 }
 
@@ -259,7 +276,7 @@ function tickClock() {
   $("drillMinutes").textContent = minutesSinceStart();
   if (state.bar) $("barTime").style.width = state.bar(s);
   // At the time-out the server ends the run; the page only asks for the result.
-  if (state.timeoutSeconds > 0 && s >= state.timeoutSeconds + 1 && state.phase !== "ending") {
+  if (state.timeoutSeconds > 0 && s >= state.timeoutSeconds && !state.endAsked) {
     endTimedOut();
     return;
   }
@@ -330,7 +347,7 @@ async function sendAnswer() {
     if (!e.status || e.status === 503) { state.phase = "answer"; return; }
     state.run = null;
     state.phase = "idle";
-    loadMenu();
+    loadMenu(e.message);
     return;
   }
   state.step += 1;
@@ -345,14 +362,17 @@ async function handleStep(data) {
     $("remaining").textContent = data.remaining;
     flashProblem(data.problem);
   } else if (data.state === "wrong") {
-    state.wrongAnswers += 1;
+    // The total and the sums first, then the sound; the 20 s and the prompt after it.
     $("total").textContent = data.total;
     $("sums").textContent = data.lines.join("\n");
+    $("plusHint").hidden = true;
     $("wrong").hidden = false;
     $("replayHint").hidden = true;
     state.phase = "sound";
     if (!await playCounted(data.sound)) return;
+    state.wrongAnswers += 1;
     state.plusPressed = 0;
+    $("plusHint").hidden = false;
     if (state.phase === "sound") state.phase = "wrong";
   } else if (data.state === "next") {
     flashProblem(data.problem);
@@ -370,14 +390,18 @@ async function sendNext() {
   } catch (e) { showError(e.message); state.phase = "wrong"; state.plusPressed = 0; }
 }
 
+// The drill goes on while the server is asked: an answer sent meanwhile gets the time-out's
+// result too, and whichever reply comes first ends the run.
 async function endTimedOut() {
-  state.phase = "ending";
+  state.endAsked = true;
   try {
     await finishRun(await api("POST", "/api/end", { run: state.run }));
   } catch (e) {
-    showError(e.message);
-    state.phase = "answer";
-    setTimeout(tickClock, 1000);
+    // Not yet on the server's clock (409), or the share for a moment: the next tick asks again.
+    if (e.status !== 409) showError(e.message);
+    setTimeout(tickClock, 250);
+  } finally {
+    state.endAsked = false;
   }
 }
 
@@ -385,6 +409,7 @@ async function endTimedOut() {
 // (成績記録中, or 時間切れ) for a second, then the result screen; a level that is not recorded
 // goes back to the menu.
 async function finishRun(data) {
+  if (!state.run) return; // the time-out's reply and an answer's: the first ends the run
   state.phase = "ending";
   state.run = null;
   if (data.sound) {
@@ -467,9 +492,9 @@ document.addEventListener("keydown", (e) => {
 });
 for (const b of document.querySelectorAll("#keypad button"))
   b.addEventListener("pointerdown", (e) => { e.preventDefault(); key(b.dataset.key); });
-$("grade").onchange = () => { state.grade = $("grade").value; loadNames(); };
+$("grade").onchange = () => { state.grade = $("grade").value; $("grade").blur(); loadNames(); };
 $("ok").onclick = () => confirmName();
-$("backToNames").onclick = () => loadNames();
+$("backToNames").onclick = () => backToNames();
 $("toMenu").onclick = () => { $("toMenu").disabled = true; loadMenu(); };
 $("again").onclick = () => { $("toMenu").disabled = true; startRun(state.level); };
 $("soundErrorOk").onclick = () => { $("soundError").hidden = true; loadNames(); };

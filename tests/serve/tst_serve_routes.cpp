@@ -456,6 +456,8 @@ void ServeRoutes::resultLater_data() {
     QTest::newRow("practised enough below an uncleared target: the menu alone")
         << 1 << enough1 << false << "次のレベルへ進みましょう";
     QTest::newRow("the target practised enough: once more, no caption") << 4 << enough4 << true << "";
+    QTest::newRow("practised enough, not cleared: no start the server would refuse")
+        << 1 << QStringLiteral("55,80,60,5,1,1,0,7,3,,,") << false << "";
 }
 
 void ServeRoutes::resultLater() {
