@@ -368,12 +368,15 @@ RecordFile::Result RecordFile::moveAppendsFrom(ReplacedRecordFile& old,
 }
 
 RecordFile::Result RecordFile::append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond,
-                                      const std::function<void(SeisekiRecord&)>& fillAfterLock) const {
+                                      const std::function<void(SeisekiRecord&)>& fillAfterLock,
+                                      SentWrite* sentWrite) const {
     LockedFile f;
     // A write that a stale handle refused may have reached the server with only its answer
     // lost: after reopening, the 44 bytes where it went say whether the run is recorded.
-    qint64 sentAt = -1;
-    QByteArray sent;
+    SentWrite own;
+    SentWrite& w = sentWrite ? *sentWrite : own;
+    qint64& sentAt = w.at;
+    QByteArray& sent = w.data;
     const Status st = reopeningWhileStale(
         f,
         [&] {
@@ -541,7 +544,8 @@ void fillRunRecord(SeisekiRecord& rec, int bangou, int levelNo, int resultTime,
 }
 
 RecordFile::Result appendRunRecord(const QString& path, SeisekiRecord& recordBuffer,
-                                   const Clock& clock, const std::function<void()>& wait) {
+                                   const Clock& clock, const std::function<void()>& wait,
+                                   RecordFile::SentWrite* sent) {
     // The date and time of day are those of the moment the lock was obtained, so a record
     // written after a wait on another computer carries the time it was really written.
     return RecordFile(path).append(recordBuffer, wait, [&](SeisekiRecord& rec) {
@@ -549,7 +553,7 @@ RecordFile::Result appendRunRecord(const QString& path, SeisekiRecord& recordBuf
         rec.recordTimeOfDay = wholeSecondTimeOfDay(clock.secondsSinceMidnight());
         recordBuffer.recordDate = rec.recordDate;
         recordBuffer.recordTimeOfDay = rec.recordTimeOfDay;
-    });
+    }, sent);
 }
 
 void AppendRecord(const QString& path, SeisekiRecord& recordBuffer, int bangou, int levelNo,

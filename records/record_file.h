@@ -122,10 +122,17 @@ public:
     Result moveAppendsFrom(ReplacedRecordFile& old, const std::function<void()>& wait,
                            qint64* moved) const;
 
+    // A write a stale handle refused, which may have landed: where it went and what it was.
+    // A caller that gives up and tries again later keeps it, so the run is not written twice.
+    struct SentWrite {
+        qint64 at = -1;
+        QByteArray data;
+    };
     // The append, in steps: open, lock, position from the length, write, unlock, close.
     // fillAfterLock completes the record once the lock is held (the moment of recording).
     Result append(const SeisekiRecord& rec, const std::function<void()>& waitOneSecond,
-                  const std::function<void(SeisekiRecord&)>& fillAfterLock = {}) const;
+                  const std::function<void(SeisekiRecord&)>& fillAfterLock = {},
+                  SentWrite* sent = nullptr) const;
 
 private:
     QString m_path;
@@ -207,7 +214,8 @@ void fillRunRecord(SeisekiRecord& rec, int bangou, int levelNo, int resultTime,
 // keeps that date). wait runs whenever a step meets another computer's lock; without one a
 // held lock is returned as Locked.
 RecordFile::Result appendRunRecord(const QString& path, SeisekiRecord& recordBuffer,
-                                   const Clock& clock, const std::function<void()>& wait);
+                                   const Clock& clock, const std::function<void()>& wait,
+                                   RecordFile::SentWrite* sent = nullptr);
 
 // Appends one run for the current pupil: date and time from the clock, the school code blank
 // when none, the score "0". The reserved bytes are those of recordBuffer, the record last read.

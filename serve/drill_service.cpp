@@ -7,6 +7,7 @@
 #include "shell/numbers.h"
 #include "shell/system_error.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <QDateTime>
@@ -415,7 +416,9 @@ ServeReply DrillService::start(const QJsonObject& o) {
     run.bangou = static_cast<int>(b);
     run.level = l;
     run.recorded = h.levelRecorded[l] == 1 && !isPracticeLevel(h.levelNames[l]);
-    run.timeoutSeconds = h.levelRecorded[l] != 0 ? m_p.criteria.minimumTime[l] * 5 : 0;
+    run.timeoutSeconds = h.levelRecorded[l] != 0
+                             ? static_cast<int>(std::min<qint64>(m_p.criteria.minimumTime[l] * 5LL, INT_MAX))
+                             : 0;
     run.startTick = run.lastSeenTick = m_p.s.clock.tickMs();
     run.problem = makeProblem(m_p.s.random);
     if (!device.isEmpty()) m_status.deviceSeenTick[device] = run.startTick;
@@ -586,7 +589,8 @@ ServeReply DrillService::finish(ServedRun& run) {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        const RecordFile::Result r = appendRunRecord(m_p.recordFilePath(), m_p.recordBuffer, m_p.s.clock, {});
+        const RecordFile::Result r =
+            appendRunRecord(m_p.recordFilePath(), m_p.recordBuffer, m_p.s.clock, {}, &run.sentRecord);
         if (r.ok()) break;
         if (r.status == RecordFile::Status::Locked && waited.elapsed() < lockPatienceMs) {
             QThread::msleep(20);
@@ -662,7 +666,9 @@ void DrillService::expireRuns() {
         } else if (run.stage == ServedRun::Stage::Finishing) {
             finish(run);
         }
-        if (now - run.lastSeenTick > IdleRunMs && run.stage != ServedRun::Stage::Finishing)
+        // A run with a time-out is forgotten only once recorded, however long its time-out.
+        const bool ended = run.stage == ServedRun::Stage::Finished || run.timeoutSeconds == 0;
+        if (now - run.lastSeenTick > IdleRunMs && ended)
             it = m_runs.erase(it);
         else
             ++it;

@@ -47,6 +47,7 @@ struct ServedRun {
     // tried again must not find its own time already taken as the best.
     bool judged = false;
     RunOutcome outcome;
+    RecordFile::SentWrite sentRecord; // a write that may have landed before the server gave up
     int step = 0;             // answers and continues taken so far
     ServeReply lastReply;     // what the last step answered, given again for a repeat
     qint64 lastSeenTick = 0;

@@ -21,6 +21,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <future>
 
 using namespace kz;
@@ -161,6 +163,8 @@ private slots:
     void resultLater_data();
     void resultLater();
     void failedAppendKeepsTheNewRecord();
+    void aWriteThatLandedIsNotRepeatedAfterA503();
+    void aTimeOutBeyondTheIdleHourIsRecorded();
     // What the server's window offers to open: only addresses the server answers on.
     void openable_data();
     void openable();
@@ -500,6 +504,48 @@ void ServeRoutes::failedAppendKeepsTheNewRecord() {
     QCOMPARE(recorded.status, 200);
     QCOMPARE(recorded.json().value("message").toString(), QStringLiteral("！！！最高新記録！！！"));
     QCOMPARE(s.school.recordBytes().size(), before.size() + SeisekiRecord::Size);
+}
+
+void ServeRoutes::aWriteThatLandedIsNotRepeatedAfterA503() {
+    Served s;
+    const Answer started = s.start(3, 1);
+    const QString run = started.json().value("run").toString();
+    const Answer fourth = s.rightAnswers(run, started.json().value("problem").toObject(), 1, 4, 5000);
+    const QByteArray before = s.school.recordBytes();
+    // The share takes the run's 44 bytes but answers "stale"; on reopening, another computer
+    // holds the lock past the server's patience.
+    bool landed = false, held = true;
+    fileOperationSeam() = [&](const char* at) {
+        if (!landed && std::strcmp(at, "written") == 0) {
+            landed = true;
+            return kStaleHandleErrno;
+        }
+        return landed && held && std::strcmp(at, "lock") == 0 ? EAGAIN : 0;
+    };
+    const auto reset = qScopeGuard([] { fileOperationSeam() = {}; });
+    QCOMPARE(s.rightAnswers(run, fourth.json().value("problem").toObject(), 5, 1, 5000).status, 503);
+    QCOMPARE(s.school.recordBytes().size(), before.size() + SeisekiRecord::Size);
+    held = false;
+    const Answer again = s.post("/api/answer", {{"run", run}, {"step", 5}, {"answer", "0"}, {"clientMs", 0}});
+    QCOMPARE(again.status, 200);
+    QCOMPARE(again.json().value("state").toString(), QStringLiteral("finished"));
+    QCOMPARE(s.school.recordBytes().size(), before.size() + SeisekiRecord::Size);
+}
+
+void ServeRoutes::aTimeOutBeyondTheIdleHourIsRecorded() {
+    Served s;
+    s.school.writeCriteria(TempSchool::defaultCriteria().replace(QStringLiteral("\r\n55,80,"),
+                                                                 QStringLiteral("\r\n55,800,")));
+    QCOMPARE(s.start(5, 1).json().value("timeoutSeconds").toInt(), 4000);
+    for (int i = 0; i < 40; ++i) {
+        s.advance(100 * 1000);
+        s.service->expireRuns();
+    }
+    const QByteArray bytes = s.school.recordBytes();
+    QCOMPARE(bytes.size(), 2 * SeisekiRecord::Size);
+    SeisekiRecord r;
+    SeisekiRecord::decode(bytes.constData() + SeisekiRecord::Size, SeisekiRecord::Size, &r);
+    QCOMPARE(r.recordTime, kTimedOut);
 }
 
 void ServeRoutes::pageAndSounds_data() {
