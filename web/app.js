@@ -42,16 +42,21 @@ function showError(text) {
   e.hidden = !text;
 }
 
+const RequestLimitMs = 15000; // a request that hangs is a network that failed
 async function api(method, path, body) {
   let res;
+  const abort = new AbortController();
+  const timer = setTimeout(() => abort.abort(), RequestLimitMs);
   try {
     res = await fetch(path, {
-      method, cache: "no-store",
+      method, cache: "no-store", signal: abort.signal,
       headers: body ? { "Content-Type": "application/json" } : {},
       body: body ? JSON.stringify(body) : undefined,
     });
   } catch (e) {
     throw new Error("サーバーにつながりません。");
+  } finally {
+    clearTimeout(timer);
   }
   const data = await res.json().catch(() => ({ error: "サーバーの答えが読めません。" }));
   if (!res.ok) {
@@ -198,7 +203,12 @@ async function loadMenu(note = "") {
     }
     show("menu");
     state.menuReady = true;
-  } catch (e) { showError(e.message); $("toMenu").disabled = false; }
+  } catch (e) {
+    // The menu as it stands, with the message: 戻る(0) and the keys still lead on.
+    showError(e.message);
+    show("menu");
+    state.menuReady = true;
+  }
 }
 
 function menuKey(k) {
@@ -276,7 +286,7 @@ function tickClock() {
   $("drillMinutes").textContent = minutesSinceStart();
   if (state.bar) $("barTime").style.width = state.bar(s);
   // At the time-out the server ends the run; the page only asks for the result.
-  if (state.timeoutSeconds > 0 && s >= state.timeoutSeconds && !state.endAsked) {
+  if (state.timeoutSeconds > 0 && s >= state.timeoutSeconds && state.endAsked !== state.run) {
     endTimedOut();
     return;
   }
@@ -334,31 +344,41 @@ function setTyped(text) {
   $("typed").textContent = text;
 }
 
+// Every reply and every sound's end belongs to the run that asked: one that comes back after
+// its run has ended (the time-out's reply first, a new run started) changes nothing.
 async function sendAnswer() {
+  const run = state.run;
   state.phase = "waiting";
-  const body = { run: state.run, step: state.step + 1, answer: state.typed, clientMs: clientMs() };
+  const body = { run, step: state.step + 1, answer: state.typed, clientMs: clientMs() };
   let data;
   try {
     data = await api("POST", "/api/answer", body);
   } catch (e) {
-    showError(e.message);
+    if (state.run !== run) return;
     // The share's error (503) or a network that failed for a moment keeps the run and the
     // answer: the same step is sent again with the next space.
-    if (!e.status || e.status === 503) { state.phase = "answer"; return; }
-    state.run = null;
-    state.phase = "idle";
-    loadMenu(e.message);
+    if (!e.status || e.status === 503) { showError(e.message); state.phase = "answer"; return; }
+    dropRun(e.message);
     return;
   }
+  if (state.run !== run) return;
   state.step += 1;
-  await handleStep(data);
+  await handleStep(data, run);
 }
 
-async function handleStep(data) {
+// A run the server refused (it no longer knows it, or its clock disagrees): back to the menu,
+// with the server's reason.
+function dropRun(message) {
+  state.run = null;
+  state.phase = "idle";
+  loadMenu(message);
+}
+
+async function handleStep(data, run) {
   showError("");
   if (data.state === "correct") {
     state.phase = "sound";
-    if (!await playCounted(data.sound)) return;
+    if (!await playCounted(data.sound) || state.run !== run) return;
     $("remaining").textContent = data.remaining;
     flashProblem(data.problem);
   } else if (data.state === "wrong") {
@@ -369,7 +389,7 @@ async function handleStep(data) {
     $("wrong").hidden = false;
     $("replayHint").hidden = true;
     state.phase = "sound";
-    if (!await playCounted(data.sound)) return;
+    if (!await playCounted(data.sound) || state.run !== run) return;
     state.wrongAnswers += 1;
     state.plusPressed = 0;
     $("plusHint").hidden = false;
@@ -377,39 +397,54 @@ async function handleStep(data) {
   } else if (data.state === "next") {
     flashProblem(data.problem);
   } else if (data.state === "finished") {
-    await finishRun(data);
+    await finishRun(data, run);
   }
 }
 
 async function sendNext() {
+  const run = state.run;
   state.phase = "waiting";
+  let data;
   try {
-    const data = await api("POST", "/api/next", { run: state.run, step: state.step + 1 });
-    state.step += 1;
-    await handleStep(data);
-  } catch (e) { showError(e.message); state.phase = "wrong"; state.plusPressed = 0; }
+    data = await api("POST", "/api/next", { run, step: state.step + 1 });
+  } catch (e) {
+    if (state.run !== run) return;
+    if (e.status && e.status !== 503) { dropRun(e.message); return; }
+    showError(e.message);
+    state.phase = "wrong";
+    state.plusPressed = 0;
+    return;
+  }
+  if (state.run !== run) return;
+  state.step += 1;
+  await handleStep(data, run);
 }
 
 // The drill goes on while the server is asked: an answer sent meanwhile gets the time-out's
 // result too, and whichever reply comes first ends the run.
 async function endTimedOut() {
-  state.endAsked = true;
+  const run = state.run;
+  state.endAsked = run;
+  let data;
   try {
-    await finishRun(await api("POST", "/api/end", { run: state.run }));
+    data = await api("POST", "/api/end", { run });
   } catch (e) {
+    if (state.run !== run) return;
     // Not yet on the server's clock (409), or the share for a moment: the next tick asks again.
+    if (e.status && e.status !== 409 && e.status !== 503) { dropRun(e.message); return; }
     if (e.status !== 409) showError(e.message);
+    state.endAsked = null;
     setTimeout(tickClock, 250);
-  } finally {
-    state.endAsked = false;
+    return;
   }
+  await finishRun(data, run);
 }
 
 // The run's end as the desktop shows it: the last right answer's sound, the drill's panel
 // (成績記録中, or 時間切れ) for a second, then the result screen; a level that is not recorded
 // goes back to the menu.
-async function finishRun(data) {
-  if (!state.run) return; // the time-out's reply and an answer's: the first ends the run
+async function finishRun(data, run) {
+  if (state.run !== run) return; // the time-out's reply and an answer's: the first ends the run
   state.phase = "ending";
   state.run = null;
   if (data.sound) {
@@ -463,7 +498,7 @@ async function showResult(data) {
   $("resultCleared").textContent = data.cleared;
   $("congratulation").hidden = !data.congratulation;
   $("toMenu").hidden = $("again").hidden = true;
-  $("toMenu").disabled = false;
+  $("toMenu").disabled = $("again").disabled = false;
   show("result");
   // The buttons come 500 ms on, and not before the sounds have ended (they hold the screen).
   const sounds = (async () => { for (const s of data.sounds || []) await play(s); })();
@@ -494,10 +529,13 @@ for (const b of document.querySelectorAll("#keypad button"))
   b.addEventListener("pointerdown", (e) => { e.preventDefault(); key(b.dataset.key); });
 $("grade").onchange = () => { state.grade = $("grade").value; $("grade").blur(); loadNames(); };
 $("ok").onclick = () => confirmName();
-$("backToNames").onclick = () => backToNames();
-$("toMenu").onclick = () => { $("toMenu").disabled = true; loadMenu(); };
-$("again").onclick = () => { $("toMenu").disabled = true; startRun(state.level); };
-$("soundErrorOk").onclick = () => { $("soundError").hidden = true; loadNames(); };
+$("backToNames").onclick = () => { if (!state.starting) backToNames(); };
+// Either button leaves the result screen once: the other goes with it.
+const leaveResult = (go) => () => { $("toMenu").disabled = $("again").disabled = true; go(); };
+$("toMenu").onclick = leaveResult(() => loadMenu());
+$("again").onclick = leaveResult(() => startRun(state.level));
+// The desktop ends the program here; the page starts again from the names.
+$("soundErrorOk").onclick = () => { $("soundError").hidden = true; show("names"); backToNames(); };
 
 measureFrameInterval(30).then((ms) => { state.frameMs = ms; });
 loadNames();
