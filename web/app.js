@@ -125,7 +125,6 @@ async function loadNames() {
     };
     row(data.noName, 0, data.prompt);
     for (const n of data.names) row(n.text, n.number, n.name);
-    state.prompt = data.prompt;
     choose(0, data.prompt, null);
     show("names");
   } catch (e) { showError(e.message); }
