@@ -401,10 +401,7 @@ ServeReply DrillService::start(const QJsonObject& o) {
 
     const Hensuu1& h = m_p.h;
     const int l = static_cast<int>(level);
-    const LevelAvailability a = levelAvailability(h.levelCount, m_p.criteria, m_p.stats, static_cast<int>(b));
-    QString refusal = criteriaClosedReason(l, static_cast<int>(b));
-    if (refusal.isEmpty() && !a.enabled[l]) refusal = QStringLiteral("やりすぎ禁止");
-    if (refusal.isEmpty()) refusal = levelStartRefusal(m_p.criteria, h, l);
+    const QString refusal = startRefusal(l, static_cast<int>(b));
     if (!refusal.isEmpty()) {
         record(QStringLiteral("拒否 番号%1 レベル%2 %3").arg(b).arg(l).arg(refusal));
         return ServeReply::error(403, refusal);
@@ -443,6 +440,14 @@ ServeReply DrillService::start(const QJsonObject& o) {
     return ServeReply::json(reply);
 }
 
+QString DrillService::startRefusal(int level, int bangou) const {
+    QString refusal = criteriaClosedReason(level, bangou);
+    if (refusal.isEmpty() && !levelAvailability(m_p.h.levelCount, m_p.criteria, m_p.stats, bangou).enabled[level])
+        refusal = QStringLiteral("やりすぎ禁止");
+    if (refusal.isEmpty()) refusal = levelStartRefusal(m_p.criteria, m_p.h, level);
+    return refusal;
+}
+
 ServedRun* DrillService::findRun(const QJsonObject& o, ServeReply* error) {
     const auto it = m_runs.find(o.value(QStringLiteral("run")).toString());
     if (it == m_runs.end()) {
@@ -470,8 +475,7 @@ ServedRun* DrillService::nextStep(const QJsonObject& o, ServedRun::Stage stage, 
     }
     // The server's clock ended the run while the page still showed it: the page gets the
     // time-out's result, as the desktop's clock ends a run whatever key comes after.
-    if (step == run->step + 1 && run->timedOut && run->stage != ServedRun::Stage::Answering &&
-        run->stage != ServedRun::Stage::WrongShown) {
+    if (step == run->step + 1 && run->timedOut) {
         *reply = finish(*run);
         return nullptr;
     }
@@ -581,10 +585,8 @@ ServeReply DrillService::finish(ServedRun& run) {
     // expiry tick) tries again.
     QString error = refreshStatistics();
     if (!error.isEmpty()) return shareError(error);
-    if (!run.judged) {
+    if (!run.outcome)
         run.outcome = judgeRun(m_p.criteria, m_p.stats, run.level, run.bangou, run.resultTime);
-        run.judged = true;
-    }
     fillRunRecord(m_p.recordBuffer, run.bangou, run.level, run.resultTime, m_p.h.schoolCode);
     QElapsedTimer waited;
     waited.start();
@@ -616,14 +618,13 @@ ServeReply DrillService::finish(ServedRun& run) {
     // The result as the desktop's result screen shows it, from statistics with this run.
     if (!refreshStatistics().isEmpty()) m_p.stats.countScan(m_p.criteria, today, m_p.s.clock.secondsSinceMidnight());
     const Hensuu1 state = runState(run);
-    const ResultDecision d = decideResult(state, m_p.criteria, m_p.stats, run.outcome);
+    const ResultDecision d = decideResult(state, m_p.criteria, m_p.stats, *run.outcome);
     // What the result screen shows 500 ms later: the buttons, and for a level practised
     // enough below an uncleared target only the way to the menu.
     const ResultState later = decideAfterTimer(state, m_p.criteria, m_p.stats, d.state);
     // もう一度 is a start of this level: not offered when the start would be refused (a level
     // practised enough but not cleared, which the desktop would still let run once more).
-    const bool again = later.command5Visible && criteriaClosedReason(run.level, run.bangou).isEmpty() &&
-                       levelAvailability(m_p.h.levelCount, m_p.criteria, m_p.stats, run.bangou).enabled[run.level];
+    const bool again = later.command5Visible && startRefusal(run.level, run.bangou).isEmpty();
     switch (d.sound) {
     case ResultSound::SelfBest: sounds.append(soundUrl(kSelfBestSound)); break;
     case ResultSound::Best: sounds.append(QStringLiteral("/sound/best")); break;

@@ -11,6 +11,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace kz {
 
@@ -45,8 +46,7 @@ struct ServedRun {
     int resultTime = 0;
     // Judged once, against the statistics from before the run: an append that fails and is
     // tried again must not find its own time already taken as the best.
-    bool judged = false;
-    RunOutcome outcome;
+    std::optional<RunOutcome> outcome;
     RecordFile::SentWrite sentRecord; // a write that may have landed before the server gave up
     int step = 0;             // answers and continues taken so far
     ServeReply lastReply;     // what the last step answered, given again for a repeat
@@ -125,6 +125,9 @@ private:
     int runClockNow(const ServedRun& run) const;
     bool timeOutDue(const ServedRun& run) const;
     void record(const QString& what);
+    // Why the pupil may not start level now (closed by the criteria, practised enough, no
+    // minimum time), or empty.
+    QString startRefusal(int level, int bangou) const;
     bool pupilListed(int bangou) const;
     QString soundUrl(int kind);
     Hensuu1 runState(const ServedRun& run) const;
