@@ -344,29 +344,34 @@ function setTyped(text) {
 }
 
 // Every reply and every sound's end belongs to the run that asked: one that comes back after
-// its run has ended (the time-out's reply first, a new run started) changes nothing.
+// its run has ended (the time-out's reply first, a new run started) changes nothing (null).
+// The share's error (503), a network that failed for a moment, or a time-out the server's clock
+// has not reached (409) calls keep: the run goes on and the same step can be sent again. Any
+// other refusal (the server no longer knows the run, or its clock disagrees) ends it.
+async function runStep(path, body, keep) {
+  const run = state.run;
+  try {
+    const data = await api("POST", path, { run, ...body });
+    return state.run === run ? data : null;
+  } catch (e) {
+    if (state.run !== run) return null;
+    if (!e.status || e.status === 503 || e.status === 409) keep(e);
+    else dropRun(e.message);
+    return null;
+  }
+}
+
 async function sendAnswer() {
   const run = state.run;
   state.phase = "waiting";
-  const body = { run, step: state.step + 1, answer: state.typed, clientMs: clientMs() };
-  let data;
-  try {
-    data = await api("POST", "/api/answer", body);
-  } catch (e) {
-    if (state.run !== run) return;
-    // The share's error (503) or a network that failed for a moment keeps the run and the
-    // answer: the same step is sent again with the next space.
-    if (!e.status || e.status === 503) { showError(e.message); state.phase = "answer"; return; }
-    dropRun(e.message);
-    return;
-  }
-  if (state.run !== run) return;
+  const data = await runStep("/api/answer", { step: state.step + 1, answer: state.typed, clientMs: clientMs() },
+                             (e) => { showError(e.message); state.phase = "answer"; });
+  if (!data) return;
   state.step += 1;
   await handleStep(data, run);
 }
 
-// A run the server refused (it no longer knows it, or its clock disagrees): back to the menu,
-// with the server's reason.
+// A run the server refused: back to the menu, with the server's reason.
 function dropRun(message) {
   state.run = null;
   state.phase = "idle";
@@ -403,18 +408,9 @@ async function handleStep(data, run) {
 async function sendNext() {
   const run = state.run;
   state.phase = "waiting";
-  let data;
-  try {
-    data = await api("POST", "/api/next", { run, step: state.step + 1 });
-  } catch (e) {
-    if (state.run !== run) return;
-    if (e.status && e.status !== 503) { dropRun(e.message); return; }
-    showError(e.message);
-    state.phase = "wrong";
-    state.plusPressed = 0;
-    return;
-  }
-  if (state.run !== run) return;
+  const data = await runStep("/api/next", { step: state.step + 1 },
+                             (e) => { showError(e.message); state.phase = "wrong"; state.plusPressed = 0; });
+  if (!data) return;
   state.step += 1;
   await handleStep(data, run);
 }
@@ -424,19 +420,12 @@ async function sendNext() {
 async function endTimedOut() {
   const run = state.run;
   state.endAsked = run;
-  let data;
-  try {
-    data = await api("POST", "/api/end", { run });
-  } catch (e) {
-    if (state.run !== run) return;
-    // Not yet on the server's clock (409), or the share for a moment: the next tick asks again.
-    if (e.status && e.status !== 409 && e.status !== 503) { dropRun(e.message); return; }
+  const data = await runStep("/api/end", {}, (e) => {
     if (e.status !== 409) showError(e.message);
     state.endAsked = null;
-    setTimeout(tickClock, 250);
-    return;
-  }
-  await finishRun(data, run);
+    setTimeout(tickClock, 250); // the next tick asks again
+  });
+  if (data) await finishRun(data, run);
 }
 
 // The run's end as the desktop shows it: the last right answer's sound, the drill's panel
