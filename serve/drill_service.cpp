@@ -664,6 +664,8 @@ void DrillService::expireRuns() {
         if (timeOutDue(run)) {
             run.timedOut = true;
             finish(run);
+            // A page still showing the run asks for its end now: kept for that another hour.
+            run.lastSeenTick = now;
         } else if (run.stage == ServedRun::Stage::Finishing) {
             finish(run);
         }
