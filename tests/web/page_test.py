@@ -177,6 +177,13 @@ def key(driver, k):
     tap(driver, driver.find_element(By.CSS_SELECTOR, '#keypad button[data-key="%s"]' % k))
 
 
+def answer(driver, value):
+    """The value typed on the keypad, then 決定."""
+    for d in str(value):
+        key(driver, d)
+    key(driver, " ")
+
+
 seen = {"count": 0}
 
 
@@ -235,9 +242,7 @@ def whole_run(program):
             digits = driver.execute_script(DIGIT_HEIGHT)
             assert digits >= 0.4, digits
             if problem == 1:  # a wrong answer: the total is shown, "＋" twice goes on
-                for d in str(sum(numbers) + 1):
-                    key(driver, d)
-                key(driver, " ")
+                answer(driver, sum(numbers) + 1)
                 wait(driver, "return !document.getElementById('wrong').hidden")
                 assert driver.find_element(By.ID, "total").text == str(sum(numbers))
                 # "＋" is taken once the wrong answer's sound has ended, as on the desktop.
@@ -245,9 +250,7 @@ def whole_run(program):
                 key(driver, "+")
                 key(driver, "+")
                 numbers = shown_numbers(driver)
-            for d in str(sum(numbers)):
-                key(driver, d)
-            key(driver, " ")
+            answer(driver, sum(numbers))
         wait(driver, "return !document.getElementById('result').hidden")
         result = driver.find_element(By.ID, "resultTime").text
         # 500 ms on: the menu and, for a level still to practise, once more.
@@ -292,9 +295,7 @@ def failing_sounds(program):
         tap(driver, driver.find_element(By.CSS_SELECTOR, '#levels button[data-level="4"]'))
         for problem in range(4):
             numbers = shown_numbers(driver)
-            for d in str(sum(numbers)):
-                key(driver, d)
-            key(driver, " ")
+            answer(driver, sum(numbers))
         wait(driver, "return !document.getElementById('soundError').hidden")
         text = driver.find_element(By.ID, "soundErrorText").text
         assert text.startswith("音声がでません。先生を呼びなさい。") and "/sound/2/" in text, text
@@ -388,9 +389,7 @@ def shots(program, folder):
                 key(driver, "+")
                 for _ in range(5):
                     numbers = shown_numbers(driver)
-                    for d in str(sum(numbers)):
-                        key(driver, d)
-                    key(driver, " ")
+                    answer(driver, sum(numbers))
                     wait(driver, "return !document.getElementById('ending').hidden || window.flashCount > %d"
                          % seen["count"])
                     if driver.execute_script("return !document.getElementById('ending').hidden"):
